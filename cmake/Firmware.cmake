@@ -1,0 +1,119 @@
+# The firmware images a build carries. Each image is chosen when the program
+# is configured, validated then (a bad image stops the build with the file
+# and the reason), and embedded: as resources of type "QEV_FIRMWARE" in the
+# Windows program, as linked-in bytes in the POSIX program.
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(QEV_TARGET_IMAGE "" CACHE FILEPATH
+    "Firmware image the program installs (empty: a generated sample image)")
+set(QEV_TRANSITION_IMAGE "" CACHE FILEPATH
+    "Transition image of the two-stage program (empty: a generated sample image)")
+
+# The largest image whose blocks all have distinct 16-bit TFTP block numbers:
+# 65,535 blocks of 512 bytes, the last one short.
+set(QEV_MAX_IMAGE_SIZE 33553919)
+
+function(qev_generate_sample_image output tag version size seed)
+  execute_process(
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/make_sample_image.py
+            --tag ${tag} --version ${version} --size ${size} --seed ${seed} --output ${output}
+    RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "Could not generate the sample firmware image ${output}")
+  endif()
+endfunction()
+
+# Stops the configuration when the image cannot serve.
+function(qev_validate_image path)
+  if(NOT EXISTS "${path}" OR IS_DIRECTORY "${path}")
+    message(FATAL_ERROR "Firmware image ${path}: no such file")
+  endif()
+  file(SIZE "${path}" size)
+  if(size LESS 128)
+    message(FATAL_ERROR "Firmware image ${path}: ${size} bytes, shorter than its 128-byte header")
+  endif()
+  if(size GREATER QEV_MAX_IMAGE_SIZE)
+    message(FATAL_ERROR "Firmware image ${path}: ${size} bytes, more than ${QEV_MAX_IMAGE_SIZE}, "
+                        "the most that TFTP's 16-bit block numbers can carry")
+  endif()
+  file(READ "${path}" version_hex OFFSET 92 LIMIT 36 HEX)
+  set(terminator -1)
+  foreach(index RANGE 0 35)
+    math(EXPR at "${index} * 2")
+    string(SUBSTRING "${version_hex}" ${at} 2 byte)
+    if(byte STREQUAL "00")
+      set(terminator ${index})
+      break()
+    endif()
+  endforeach()
+  if(terminator EQUAL -1)
+    message(FATAL_ERROR "Firmware image ${path}: the version text at offset 92 is not NUL-terminated inside the 128-byte header")
+  endif()
+  if(terminator EQUAL 0)
+    message(FATAL_ERROR "Firmware image ${path}: the version text at offset 92 is empty")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${path}")
+endfunction()
+
+set(QEV_IMAGE_DIR ${PROJECT_BINARY_DIR}/firmware)
+file(MAKE_DIRECTORY ${QEV_IMAGE_DIR})
+
+# Sample images: deterministic, the target one tagged for the first product row.
+set(QEV_SAMPLE_TARGET_IMAGE ${QEV_IMAGE_DIR}/sample-target.bin)
+set(QEV_SAMPLE_TRANSITION_IMAGE ${QEV_IMAGE_DIR}/sample-transition.bin)
+qev_generate_sample_image(${QEV_SAMPLE_TARGET_IMAGE} QAT1040 "3.1.24(QE)" 774248 1)
+qev_generate_sample_image(${QEV_SAMPLE_TRANSITION_IMAGE} QAT1040 "2.5.0(QT)" 301113 2)
+
+if(QEV_TARGET_IMAGE)
+  get_filename_component(QEV_TARGET_IMAGE_PATH "${QEV_TARGET_IMAGE}" ABSOLUTE)
+else()
+  set(QEV_TARGET_IMAGE_PATH ${QEV_SAMPLE_TARGET_IMAGE})
+endif()
+if(QEV_TRANSITION_IMAGE)
+  get_filename_component(QEV_TRANSITION_IMAGE_PATH "${QEV_TRANSITION_IMAGE}" ABSOLUTE)
+else()
+  set(QEV_TRANSITION_IMAGE_PATH ${QEV_SAMPLE_TRANSITION_IMAGE})
+endif()
+qev_validate_image(${QEV_TARGET_IMAGE_PATH})
+qev_validate_image(${QEV_TRANSITION_IMAGE_PATH})
+message(STATUS "Target firmware image: ${QEV_TARGET_IMAGE_PATH}")
+message(STATUS "Transition firmware image: ${QEV_TRANSITION_IMAGE_PATH}")
+
+# An object library with one configuration's images and initial stage flag:
+# qev_add_firmware_configuration(NAME STAGE_FLAG TARGET [TRANSITION]).
+function(qev_add_firmware_configuration name stage_flag target_image)
+  set(transition_image "${ARGN}")
+  set(dir ${PROJECT_BINARY_DIR}/generated/${name})
+  file(MAKE_DIRECTORY ${dir})
+  set(sources ${dir}/configuration.cpp)
+  set(images 112 "${target_image}")
+  if(transition_image)
+    list(APPEND images 319 "${transition_image}")
+  endif()
+  set(QEV_RC_IMAGES "")
+  set(QEV_ASM_IMAGES "")
+  set(QEV_TABLE "")
+  set(QEV_ASM_DECLARATIONS "")
+  while(images)
+    list(POP_FRONT images id path)
+    string(APPEND QEV_RC_IMAGES "${id} QEV_FIRMWARE \"${path}\"\n")
+    string(APPEND QEV_ASM_IMAGES "    .balign 16\n    .globl qev_firmware_${id}\n    .globl qev_firmware_${id}_end\n"
+                                 "qev_firmware_${id}:\n    .incbin \"${path}\"\nqev_firmware_${id}_end:\n    .byte 0\n")
+    string(APPEND QEV_TABLE "{${id}, qev_firmware_${id}, qev_firmware_${id}_end},")
+    string(APPEND QEV_ASM_DECLARATIONS "extern const std::uint8_t qev_firmware_${id}[], qev_firmware_${id}_end[];\n")
+  endwhile()
+  if(WIN32)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/firmware.rc.in ${dir}/firmware.rc @ONLY)
+    list(APPEND sources ${dir}/firmware.rc)
+    set_source_files_properties(${dir}/firmware.rc PROPERTIES OBJECT_DEPENDS "${target_image};${transition_image}")
+  else()
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/firmware.S.in ${dir}/firmware.S @ONLY)
+    list(APPEND sources ${dir}/firmware.S)
+    set_source_files_properties(${dir}/firmware.S PROPERTIES OBJECT_DEPENDS "${target_image};${transition_image}")
+  endif()
+  set(QEV_STAGE_FLAG ${stage_flag})
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/configuration.cpp.in ${dir}/configuration.cpp @ONLY)
+  add_library(qev_firmware_${name} OBJECT ${sources})
+  target_include_directories(qev_firmware_${name} PRIVATE ${PROJECT_SOURCE_DIR})
+endfunction()

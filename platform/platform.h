@@ -1,0 +1,87 @@
+// The narrow operating-system layer under the portable core: sockets,
+// threads, time, this PC's addresses, the embedded resources and the end of
+// the process. Implemented once for Win32 (platform/win32) and once for
+// POSIX (platform/posix); nothing outside platform/ includes a system header.
+// The user-interface half of the layer is in platform_ui.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/socket_address.h"
+
+// Module instance of the running program (an HINSTANCE on Windows, unused
+// elsewhere). Only passed through to the dialog operations.
+typedef void* InstanceHandle;
+
+// ---- sockets -------------------------------------------------------------
+
+typedef std::uintptr_t SocketHandle;
+constexpr SocketHandle kInvalidSocket = ~static_cast<SocketHandle>(0);
+
+// Starts the socket library (Winsock 1.1 on Windows); false on failure.
+bool StartSocketLibrary();
+
+SocketHandle OpenTcpSocket();
+SocketHandle OpenUdpSocket();
+bool BindSocket(SocketHandle socket, const SocketAddress& address);
+bool ConnectSocket(SocketHandle socket, const SocketAddress& address);
+// Blocking stream I/O: the count transferred, or 0 / -1 as the system says
+// (0 is an orderly close on receive).
+int SendBytes(SocketHandle socket, const void* data, int length);
+int ReceiveBytes(SocketHandle socket, void* buffer, int capacity);
+bool SetSocketNonBlocking(SocketHandle socket);
+// Datagram I/O on a non-blocking socket. ReceiveDatagram returns the number of
+// bytes stored (at most capacity) or -1 when nothing is waiting or on any
+// error; the sender is written to *from when a datagram was taken.
+int SendDatagram(SocketHandle socket, const void* data, int length, const SocketAddress& to);
+int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddress* from);
+// Waits up to timeoutMs for a datagram on the socket, or for user input to
+// the calling thread's dialogs, whichever comes first. Returns at once when
+// either is already waiting.
+void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
+void CloseSocket(SocketHandle socket);
+
+// This PC's IPv4 addresses in host byte order, at most `capacity`, in the
+// order the system lists them (on POSIX: interfaces that are up, non-loopback
+// first, loopback last). Returns the count stored.
+int ListLocalAddresses(std::uint32_t* addresses, int capacity);
+
+// ---- threads and time ----------------------------------------------------
+
+struct PlatformThread;
+typedef PlatformThread* ThreadHandle;
+typedef int (*ThreadProcedure)(void* argument);
+
+// Starts a thread running procedure(argument); nullptr when it cannot start.
+ThreadHandle StartThread(ThreadProcedure procedure, void* argument);
+// True once the thread has returned; its result is then stored in *result.
+// Whether a thread has ended never depends on the value it returned.
+bool ThreadHasEnded(ThreadHandle thread, int* result);
+// Waits up to timeoutMs for the thread to end, or for user input to the
+// calling thread's dialogs, whichever comes first.
+void WaitForThreadOrInput(ThreadHandle thread, unsigned timeoutMs);
+// Releases an ended thread's handle (joins it on POSIX).
+void ReleaseThread(ThreadHandle thread);
+// Lets a running thread go on alone; its handle is given up.
+void DetachThread(ThreadHandle thread);
+
+void SleepMilliseconds(unsigned milliseconds);
+// A 32-bit millisecond clock that wraps (timeGetTime on Windows).
+std::uint32_t MillisecondClock();
+
+// ---- resources -----------------------------------------------------------
+
+// Finds the program's own resource of type "QEV_FIRMWARE" with the given
+// identifier. The bytes stay valid for the life of the process.
+bool FindFirmwareResource(int identifier, const std::uint8_t** data, std::uint32_t* size);
+
+// ---- process -------------------------------------------------------------
+
+// Ends the whole process with the given exit code, from any thread. The
+// terminal, if the user interface changed it, is restored first.
+[[noreturn]] void EndProcess(int exitCode);
+
+// Where the trace hook writes when tracing is built in (standard error on
+// POSIX, the debugger output on Windows).
+void WriteTraceText(const char* text);
