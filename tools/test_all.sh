@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds both programs with both toolchains and runs every test: native unit
+# and loopback tests, the same under AddressSanitizer + UndefinedBehavior-
+# Sanitizer and under ThreadSanitizer, the Windows build under Wine, and the
+# fuzz targets for a short while. Build trees go to out/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+status=0
+passed=0
+failed=0
+
+# run_ctest NAME BUILD_DIR [ctest args...]: runs ctest in a private network
+# namespace and adds its counts to the totals.
+run_ctest() {
+  local name=$1 dir=$2
+  shift 2
+  echo "=== tests: $name"
+  local log="$dir/ctest-summary.log"
+  if tools/in_private_network.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log"; then :; else status=1; fi
+  local line
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -n "$line" ]; then
+    local total bad
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  else
+    status=1
+  fi
+}
+
+build() {
+  local preset=$1
+  echo "=== build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+}
+
+build linux
+run_ctest linux out/linux
+
+build linux-sanitize
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest linux-sanitize out/linux-sanitize
+
+build linux-tsan
+TSAN_OPTIONS=halt_on_error=1 run_ctest linux-tsan out/linux-tsan
+
+if [ -x tools/run_windows_tests.sh ]; then
+  echo "=== Windows build under Wine"
+  if tools/run_windows_tests.sh "$root/out/windows" 2>&1 | tee out/windows-tests.log; then :; else status=1; fi
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' out/windows-tests.log | tail -n 1 || true)
+  if [ -n "$line" ]; then
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+  else
+    status=1
+  fi
+fi
+
+if [ -x tests/fuzz/run_fuzzers.sh ]; then
+  echo "=== fuzz targets"
+  tests/fuzz/run_fuzzers.sh "$root/out/fuzz" || status=1
+fi
+
+echo
+echo "$passed passed, $failed failed"
+exit $status
