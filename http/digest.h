@@ -1,0 +1,38 @@
+// HTTP Digest authentication (RFC 2617) with the particulars the device
+// expects: the credential state taken from a 401 challenge, the response
+// digest, and the Authorization line every request carries once a password
+// is known.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/upgrade_state.h"
+#include "http/md5.h"
+
+constexpr int kDigestHexSize = 2 * kMd5DigestSize;  // 32 lowercase hexadecimal characters
+
+// Takes the challenge that starts at text (the "WWW-Authenticate:" of a 401
+// reply) and runs to the end of the reply into the state. Returns 0 when the
+// challenge was accepted, 1 when it was refused: no realm, no nonce, or a
+// parameter value longer than its field. Only a missing nonce leaves a
+// change behind (the realm has been replaced); every other refusal leaves the
+// state as it was.
+int ParseChallenge(const char* text, DigestState* state);
+
+// Writes the complete Authorization line, "\r\n" included, at output (room
+// for capacity bytes, terminator included) and returns the number of
+// characters written. The caller has incremented the nonce count and set the
+// uri before.
+std::size_t BuildAuthorization(const DigestState* state, char* output, std::size_t capacity);
+
+// The request digest of RFC 2617 3.2.2.1 as 32 lowercase hexadecimal
+// characters and a terminator. nonceCountText is the nc value exactly as it
+// is sent (empty without qop); entityBody matters only for qop auth-int.
+void ComputeDigestResponse(const char* nonce, const char* cnonce, const char* user, const char* realm,
+                           const char* password, const char* algorithm, const char* nonceCountText,
+                           const char* method, const char* qop, const char* uri, const char* entityBody,
+                           char response[kDigestHexSize + 1]);
+
+// Each byte as two lowercase hexadecimal digits, high half first, and a terminator.
+void DigestToHex(const std::uint8_t digest[kMd5DigestSize], char hex[kDigestHexSize + 1]);
