@@ -42,6 +42,16 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
 void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
 void CloseSocket(SocketHandle socket);
 
+// Listening stream sockets, for the loopback servers of the tests (the
+// program itself only connects). ListenOnSocket starts listening on a bound
+// TCP socket. AcceptConnection waits up to timeoutMs for a connection and
+// accepts it as a blocking socket, with the peer's address in *peer, or
+// gives back kInvalidSocket when none came. WaitForSocketReadable waits up to
+// timeoutMs until the socket has bytes to read or its peer has closed.
+bool ListenOnSocket(SocketHandle socket);
+SocketHandle AcceptConnection(SocketHandle socket, unsigned timeoutMs, SocketAddress* peer);
+bool WaitForSocketReadable(SocketHandle socket, unsigned timeoutMs);
+
 // This PC's IPv4 addresses in host byte order, at most `capacity`, in the
 // order the system lists them (on POSIX: interfaces that are up, non-loopback
 // first, loopback last). Returns the count stored.
