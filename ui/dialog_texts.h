@@ -1,0 +1,55 @@
+// The texts the dialogs show and the messages of the error box: every
+// user-visible string of the tool, kept in one place so that the dialog
+// procedures, the program and the tests use the same characters.
+#pragma once
+
+// ---- title formats and their buffers ---------------------------------------
+
+extern const char kWarningTitleFormat[];     // "%s Firmware Upgrade" (display name)
+extern const char kConfirmTitleFormat[];     // "Confirm Upgrade to Ver. %s" (target version)
+extern const char kConnectingTitleFormat[];  // "Connecting with QEV@%s" (device address text)
+extern const char kSuccessTitleFormat[];     // "QEV@%s Upgrade Successful!" (device address text)
+extern const char kAddressTitleFormat[];     // "%s Firmware Upgrade" (display name)
+
+constexpr int kWarningTitleSize = 80;
+constexpr int kConfirmTitleSize = 400;
+constexpr int kConnectingTitleSize = 80;
+constexpr int kSuccessTitleSize = 80;
+constexpr int kAddressTitleSize = 128;
+
+// ---- long texts ------------------------------------------------------------
+
+extern const char kWarningText[];         // warning dialog, control 1021
+extern const char kPasswordHelpText[];    // password dialog, control 1007
+extern const char kConfirmText[];         // confirmation dialogs, control 1007
+extern const char kConfirmNoteFormat[];   // the same followed by the two-stage note (text, version)
+extern const char kWaitingText[];         // waiting dialog, control 1022
+extern const char kSuccessText[];         // success dialog, control 1007
+
+// ---- the address entry -----------------------------------------------------
+
+extern const char kAddressIntroText[];    // control 1007
+extern const char kVersionLineFormat[];   // "Version %s", control 1015
+extern const char kPhoneHelpText[];       // control 1008 for a phone
+extern const char kAdapterHelpText[];     // control 1008 for an adapter
+extern const char kAddressEntryFormat[];  // "%u.%u.%u.%u", most significant byte first
+extern const char kInvalidAddressText[];  // "Invalid IP Address"
+extern const char kInvalidAddressCaption[];  // "Error"
+constexpr int kVersionLineSize = 128;
+
+// The user name the password dialog offers at every opening.
+extern const char kDefaultUserName[];  // "admin"
+
+// ---- failure messages (shown with the default caption) -----------------------
+
+extern const char kFailWinsockInit[];
+extern const char kFailOpenHttpSocket[];
+extern const char kFailBindHttpSocket[];
+extern const char kFailNoResponse[];
+extern const char kFailUserAbort[];
+extern const char kFailListenerMemory[];
+extern const char kFailListenerSocket[];
+extern const char kFailListenerBind[];
+extern const char kFailSessionMemory[];
+extern const char kFailUploadIncomplete[];
+extern const char kFailVersionMismatch[];
