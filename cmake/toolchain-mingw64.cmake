@@ -11,5 +11,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Tests run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Tests run under Wine, through a wrapper that keeps the Wine prefix inside
+# the build tree and creates it on first use.
+get_filename_component(_qev_wine_run ${CMAKE_CURRENT_LIST_DIR}/../tools/wine_run.sh ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${_qev_wine_run})
