@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr unsigned kClientNonceMask = 0x7FFF;
+
 // One quoted parameter of a challenge: where its value starts and how long
 // it is (up to the next double quote or the end of the text).
 struct ChallengeValue {
@@ -85,8 +87,10 @@ int ParseChallenge(const char* text, DigestState* state) {
         CopyText(state->previousNonce, sizeof state->previousNonce, state->nonce);
         state->nonceCount = 0;
     }
-    // A fresh client nonce at every accepted challenge, whether the nonce changed or not.
-    FormatText(state->cnonce, sizeof state->cnonce, "%x", static_cast<unsigned>(std::rand()));
+    // A fresh client nonce at every accepted challenge, whether the nonce
+    // changed or not: 0 to 32767 (the generator's whole range on Windows,
+    // kept on every platform), so 1 to 4 hexadecimal digits.
+    FormatText(state->cnonce, sizeof state->cnonce, "%x", static_cast<unsigned>(std::rand()) & kClientNonceMask);
     if (algorithm.start != nullptr) StoreValue(algorithm, state->algorithm, sizeof state->algorithm);
     if (qop.start != nullptr) StoreValue(qop, state->qop, sizeof state->qop);
     if (opaque.start != nullptr) {

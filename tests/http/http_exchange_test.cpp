@@ -1,0 +1,308 @@
+// The HTTP exchange over real sockets against the scripted loopback server:
+// the exact request bytes, the reply handling, Digest authentication across
+// requests, the local-port fallback, the buffer limit and the end of a reply
+// on a connection the server keeps open.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "common/upgrade_state.h"
+#include "http/digest.h"
+#include "http/http_exchange.h"
+#include "platform/platform.h"
+#include "tests/support/fake_ui.h"
+#include "tests/support/loopback_http_server.h"
+
+namespace {
+
+// Local port bases, one range per test where the port itself is checked;
+// the rest share one (a port left in TIME_WAIT just moves them on).
+constexpr std::uint16_t kSharedPortBase = 45100;
+constexpr std::uint16_t kFallbackPortBase = 47310;
+constexpr std::uint16_t kBindFailurePortBase = 47500;
+
+const char kStatusPage[] =
+    "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
+    "<html><table>"
+    "<tr><td>Product Name:</td><td>PAP2T</td></tr>"
+    "<tr><td>MAC Address:</td><td>00:0E:08:12:34:56</td></tr>"
+    "<tr><td>Software Version:</td><td>3.1.22(QE)</td></tr>"
+    "<tr><td>Hardware Version:</td><td>1.0.2</td></tr>"
+    "<tr><td>Serial Number:</td><td>FM500F123456</td></tr>"
+    "</table></html>";
+
+std::string RequestLine(const char* path) {
+    return std::string("GET ") + path + " HTTP/1.1\r\nHost: 192.168.254.254\r\n";
+}
+
+std::string Challenge(const char* nonce) {
+    return std::string(
+               "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"QEV Device\", nonce=\"") +
+           nonce + "\", algorithm=\"MD5\", qop=\"auth\", opaque=\"op\"\r\n\r\n<td>Product Name:</td><td>hidden</td>";
+}
+
+class HttpExchange : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake_ui::Reset();
+        ASSERT_TRUE(StartSocketLibrary());
+        std::memset(&g_upgrade.digest, 0, sizeof g_upgrade.digest);
+        std::memset(&g_upgrade.pageFields, 0, sizeof g_upgrade.pageFields);
+        ASSERT_TRUE(server_.Start());
+    }
+
+    int Get(const char* path, std::uint16_t portBase = kSharedPortBase) {
+        return HttpGet(kLoopbackAddress, portBase, kLoopbackAddress, server_.Port(), path, g_upgrade.receiveBuffer,
+                       kReceiveLimit);
+    }
+
+    std::string LastRequest() {
+        std::vector<RecordedRequest> requests = server_.Requests();
+        return requests.empty() ? std::string() : requests.back().bytes;
+    }
+
+    // The Authorization line the device must receive, from the state's challenge values.
+    static std::string AuthorizationFor(const char* path, unsigned nonceCount) {
+        const DigestState& digest = g_upgrade.digest;
+        char nonceCountText[16];
+        FormatText(nonceCountText, sizeof nonceCountText, "%09x", nonceCount);
+        char response[kDigestHexSize + 1];
+        ComputeDigestResponse(digest.nonce, digest.cnonce, "admin", "QEV Device", "pass word", "MD5", nonceCountText,
+                              "GET", "auth", path, "", response);
+        return std::string("Authorization: Digest username=\"admin\",realm=\"QEV Device\",nonce=\"") + digest.nonce +
+               "\",uri=\"" + path + "\",algorithm=\"MD5\",response=\"" + response +
+               "\",opaque=\"op\",qop=auth,nc=" + nonceCountText + ",cnonce=\"" + digest.cnonce + "\"\r\n";
+    }
+
+    LoopbackHttpServer server_;
+};
+
+TEST_F(HttpExchange, StatusPageRequestAndFields) {
+    server_.Enqueue(kStatusPage);
+    ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
+    EXPECT_EQ(RequestLine("/admin/advanced") + "\r\n", LastRequest());
+    EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
+    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
+    const PageFields& fields = g_upgrade.pageFields;
+    EXPECT_STREQ("PAP2T", fields.productName);
+    EXPECT_STREQ("00:0E:08:12:34:56", fields.macAddress);
+    EXPECT_STREQ("3.1.22(QE)", fields.softwareVersion);
+    EXPECT_STREQ("1.0.2", fields.hardwareVersion);
+    EXPECT_STREQ("FM500F123456", fields.serialNumber);
+
+    // A later reply without some labels leaves those fields as they were.
+    server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n<td>Software Version:</td><td>3.1.24(QE)</td>");
+    ASSERT_GT(Get("/admin/advanced"), 0);
+    EXPECT_STREQ("3.1.24(QE)", fields.softwareVersion);
+    EXPECT_STREQ("00:0E:08:12:34:56", fields.macAddress);
+    EXPECT_STREQ("PAP2T", fields.productName);
+}
+
+TEST_F(HttpExchange, EveryOtherReplyIsCountedAndScraped) {
+    const std::string replies[] = {
+        "HTTP/1.1 404 Not Found\r\n\r\n<td>Product Name:</td><td>from 404</td>",
+        "HTTP/1.0 200 OK\r\n\r\n<td>Product Name:</td><td>from 1.0</td>",
+        "HTTP/1.1 401 Unauthorized\r\n\r\n<td>Product Name:</td><td>401 without challenge</td>",
+        "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"r\"\r\n\r\n<td>Product Name:</td><td>no nonce</td>",
+        "garbage <td>Product Name:</td><td>not HTTP</td>",
+    };
+    const char* const names[] = {"from 404", "from 1.0", "401 without challenge", "no nonce", "not HTTP"};
+    for (int i = 0; i < 5; ++i) {
+        server_.Enqueue(replies[i]);
+        EXPECT_EQ(static_cast<int>(replies[i].size()), Get("/admin/advanced")) << replies[i];
+        EXPECT_STREQ(names[i], g_upgrade.pageFields.productName);
+    }
+    server_.Enqueue("HTTP/1.1");
+    EXPECT_EQ(8, Get("/admin/advanced"));
+    // Closed without any reply.
+    server_.Enqueue("");
+    EXPECT_EQ(0, Get("/admin/advanced"));
+    EXPECT_STREQ("", g_upgrade.receiveBuffer);
+    EXPECT_STREQ("not HTTP", g_upgrade.pageFields.productName);
+}
+
+TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
+    // Without credentials the challenge is taken and reported as -1; no field changes.
+    CopyText(g_upgrade.pageFields.productName, kPageFieldSize, "before");
+    server_.Enqueue(Challenge("nonce-1"));
+    ASSERT_EQ(-1, Get("/admin/advanced"));
+    EXPECT_EQ(RequestLine("/admin/advanced") + "\r\n", LastRequest());
+    EXPECT_STREQ("before", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("nonce-1", g_upgrade.digest.nonce);
+    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
+
+    // The password dialog fills the credentials; the next requests count 1, 2, ...
+    CopyText(g_upgrade.digest.user, kDigestTextSize, "admin");
+    CopyText(g_upgrade.digest.password, kDigestTextSize, "pass word");
+    server_.Enqueue(kStatusPage);
+    ASSERT_GT(Get("/admin/advanced"), 0);
+    EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
+    EXPECT_STREQ("PAP2T", g_upgrade.pageFields.productName);
+
+    const char upgrade[] = "/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1";
+    server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n");
+    ASSERT_GT(Get(upgrade), 0);
+    EXPECT_EQ(RequestLine(upgrade) + AuthorizationFor(upgrade, 2) + "\r\n", LastRequest());
+    EXPECT_STREQ(upgrade, g_upgrade.digest.uri);
+
+    // The device refuses with the same nonce: the count goes on. A new nonce resets it.
+    server_.Enqueue(Challenge("nonce-1"));
+    ASSERT_EQ(-1, Get("/admin/advanced"));
+    EXPECT_EQ(3u, g_upgrade.digest.nonceCount);
+    server_.Enqueue(Challenge("nonce-2"));
+    ASSERT_EQ(-1, Get("/admin/advanced"));
+    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
+    server_.Enqueue(kStatusPage);
+    ASSERT_GT(Get("/admin/advanced"), 0);
+    EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
+    EXPECT_NE(std::string::npos, LastRequest().find("nonce=\"nonce-2\""));
+}
+
+TEST_F(HttpExchange, RefusedConnectionReturnsZero) {
+    // A bound socket that does not listen: connections to its port are refused.
+    SocketHandle closedPort = OpenTcpSocket();
+    SocketAddress address;
+    FillSocketAddress(kLoopbackAddress, server_.Port(), &address);
+    server_.Stop();
+    ASSERT_TRUE(BindSocket(closedPort, address));
+
+    CopyText(g_upgrade.pageFields.serialNumber, kPageFieldSize, "kept");
+    EXPECT_EQ(0, Get("/admin/advanced"));
+    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
+    // With a password the count has moved on all the same, and the uri is set.
+    CopyText(g_upgrade.digest.password, kDigestTextSize, "pw");
+    EXPECT_EQ(0, Get("/admin/status"));
+    EXPECT_EQ(1u, g_upgrade.digest.nonceCount);
+    EXPECT_STREQ("/admin/status", g_upgrade.digest.uri);
+    EXPECT_STREQ("kept", g_upgrade.pageFields.serialNumber);
+    EXPECT_EQ(0u, server_.RequestCount());
+    CloseSocket(closedPort);
+}
+
+TEST_F(HttpExchange, LocalPortFallsBackPastTakenPorts) {
+    SocketHandle taken[2];
+    for (int i = 0; i < 2; ++i) {
+        taken[i] = OpenTcpSocket();
+        SocketAddress address;
+        FillSocketAddress(kLoopbackAddress, static_cast<std::uint16_t>(kFallbackPortBase + i), &address);
+        ASSERT_TRUE(BindSocket(taken[i], address)) << "port " << kFallbackPortBase + i << " in use";
+    }
+    // No framing: the server closes first, so the client port is not left in TIME_WAIT.
+    server_.Enqueue("HTTP/1.1 200 OK\r\n\r\nok");
+    ASSERT_EQ(21, Get("/admin/advanced", kFallbackPortBase));
+    std::vector<RecordedRequest> requests = server_.Requests();
+    ASSERT_EQ(1u, requests.size());
+    EXPECT_EQ(kFallbackPortBase + 2, requests[0].peerPort);
+    EXPECT_EQ(kLoopbackAddress, requests[0].peerAddress);
+    for (SocketHandle socket : taken) CloseSocket(socket);
+}
+
+TEST_F(HttpExchange, ReplyFillsTheBufferExactly) {
+    std::string header = "HTTP/1.1 200 OK\r\n\r\n";
+    std::string reply = header + std::string(kReceiveLimit - header.size(), 'p');
+    ASSERT_EQ(static_cast<std::size_t>(kReceiveLimit), reply.size());
+    std::memset(g_upgrade.receiveBuffer, '#', sizeof g_upgrade.receiveBuffer);
+    server_.Enqueue(reply);
+    ASSERT_EQ(kReceiveLimit, Get("/admin/advanced"));
+    EXPECT_EQ('\0', g_upgrade.receiveBuffer[kReceiveLimit]);
+    EXPECT_EQ(reply, std::string(g_upgrade.receiveBuffer));
+
+    // A longer reply stops at the limit; the rest is not read.
+    ScriptedReply longer;
+    longer.bytes = reply + "QQQQ" + std::string(5000, 'q');
+    longer.pieceSize = 16384;
+    server_.Enqueue(longer);
+    ASSERT_EQ(kReceiveLimit, Get("/admin/advanced"));
+    EXPECT_EQ(reply, std::string(g_upgrade.receiveBuffer));
+}
+
+TEST_F(HttpExchange, ReplyInPiecesIsGatheredUntilTheClose) {
+    ScriptedReply reply;
+    reply.bytes = kStatusPage;
+    reply.pieceSize = 7;
+    server_.Enqueue(reply);
+    ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
+    EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
+    EXPECT_STREQ("FM500F123456", g_upgrade.pageFields.serialNumber);
+}
+
+// A server that keeps the connection open after a framed reply: the exchange
+// ends by itself when the reply is complete and closes first.
+TEST_F(HttpExchange, KeptOpenConnectionEndsWithTheFramedReply) {
+    const std::string body = "<td>Product Name:</td><td>kept open</td>";
+    const std::string lengthReply =
+        "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    server_.Enqueue(lengthReply, ReplyEnding::kKeepOpen);
+    ASSERT_EQ(static_cast<int>(lengthReply.size()), Get("/admin/advanced"));
+    EXPECT_STREQ("kept open", g_upgrade.pageFields.productName);
+
+    ScriptedReply chunked;
+    chunked.bytes = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                    "11\r\n<td>Product Name:\r\n"
+                    "f\r\n</td><td>chunky\r\n"
+                    "5\r\n</td>\r\n"
+                    "0\r\n\r\n";
+    chunked.ending = ReplyEnding::kKeepOpen;
+    chunked.pieceSize = 5;
+    server_.Enqueue(chunked);
+    ASSERT_EQ(static_cast<int>(chunked.bytes.size()), Get("/admin/advanced"));
+    // The chunk framing is not decoded: the value runs over the next size line.
+    EXPECT_STREQ("chunky\r\n5\r\n", g_upgrade.pageFields.productName);
+
+    // A 401 challenge on a kept-open connection is taken at once as well.
+    std::string challenge = Challenge("kept");
+    std::size_t headerEnd = challenge.find("\r\n\r\n");
+    std::string length = std::to_string(challenge.size() - headerEnd - 4);
+    challenge.replace(headerEnd, 4, "\r\nContent-Length: " + length + "\r\n\r\n");
+    server_.Enqueue(challenge, ReplyEnding::kKeepOpen);
+    ASSERT_EQ(-1, Get("/admin/advanced"));
+
+    ASSERT_TRUE(server_.WaitForFinishedConnections(3, 30000));
+    for (const RecordedRequest& request : server_.Requests()) EXPECT_TRUE(request.peerClosedFirst);
+}
+
+// Without framing the reply ends only with the close, which the server gives here after holding the connection.
+TEST_F(HttpExchange, UnframedReplyOnKeptOpenConnectionWaitsForTheClose) {
+    server_.SetHoldLimit(300);
+    server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n<td>Product Name:</td><td>late</td>", ReplyEnding::kKeepOpen);
+    ASSERT_EQ(54, Get("/admin/advanced"));
+    EXPECT_STREQ("late", g_upgrade.pageFields.productName);
+    ASSERT_TRUE(server_.WaitForFinishedConnections(1, 30000));
+    EXPECT_FALSE(server_.Requests()[0].peerClosedFirst);
+}
+
+// The server's silent mode, for callers that must give up on a device that never answers.
+TEST_F(HttpExchange, SilentServerHoldsUntilTheClientCloses) {
+    server_.Enqueue("never sent", ReplyEnding::kStaySilent);
+    SocketHandle socket = ConnectToDevice(kLoopbackAddress, kSharedPortBase, kLoopbackAddress, server_.Port());
+    ASSERT_NE(kInvalidSocket, socket);
+    const char request[] = "GET / HTTP/1.1\r\n\r\n";
+    ASSERT_EQ(static_cast<int>(sizeof request - 1), SendBytes(socket, request, sizeof request - 1));
+    for (int i = 0; i < 10000 && server_.RequestCount() == 0; ++i) SleepMilliseconds(1);
+    CloseSocket(socket);
+    ASSERT_TRUE(server_.WaitForFinishedConnections(1, 30000));
+    EXPECT_EQ(request, server_.Requests()[0].bytes);
+    EXPECT_TRUE(server_.Requests()[0].peerClosedFirst);
+}
+
+TEST(HttpExchangeDeathTest, NoLocalPortToBindEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_TRUE(StartSocketLibrary());
+    std::vector<SocketHandle> taken;
+    for (int i = 0; i < kLocalPortAttempts; ++i) {
+        SocketHandle socket = OpenTcpSocket();
+        SocketAddress address;
+        FillSocketAddress(kLoopbackAddress, static_cast<std::uint16_t>(kBindFailurePortBase + i), &address);
+        BindSocket(socket, address);  // a port someone else holds is just as taken
+        taken.push_back(socket);
+    }
+    EXPECT_EXIT(HttpGet(kLoopbackAddress, kBindFailurePortBase, kLoopbackAddress, 80, "/admin/advanced",
+                        g_upgrade.receiveBuffer, kReceiveLimit),
+                ::testing::ExitedWithCode(0), "QEV Firwmare Upgrade Error: Upgrade Failed: Can.t bind HTTP socket");
+    for (SocketHandle socket : taken) CloseSocket(socket);
+}
+
+}  // namespace
