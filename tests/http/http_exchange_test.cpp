@@ -27,11 +27,11 @@ constexpr std::uint16_t kBindFailurePortBase = 47500;
 const char kStatusPage[] =
     "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"
     "<html><table>"
-    "<tr><td>Product Name:</td><td>PAP2T</td></tr>"
-    "<tr><td>MAC Address:</td><td>00:0E:08:12:34:56</td></tr>"
+    "<tr><td>Product Name:</td><td>QEV-1040</td></tr>"
+    "<tr><td>MAC Address:</td><td>02:00:5E:12:34:56</td></tr>"
     "<tr><td>Software Version:</td><td>3.1.22(QE)</td></tr>"
     "<tr><td>Hardware Version:</td><td>1.0.2</td></tr>"
-    "<tr><td>Serial Number:</td><td>FM500F123456</td></tr>"
+    "<tr><td>Serial Number:</td><td>QA1040123456</td></tr>"
     "</table></html>";
 
 std::string RequestLine(const char* path) {
@@ -87,18 +87,18 @@ TEST_F(HttpExchange, StatusPageRequestAndFields) {
     EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
     EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
     const PageFields& fields = g_upgrade.pageFields;
-    EXPECT_STREQ("PAP2T", fields.productName);
-    EXPECT_STREQ("00:0E:08:12:34:56", fields.macAddress);
+    EXPECT_STREQ("QEV-1040", fields.productName);
+    EXPECT_STREQ("02:00:5E:12:34:56", fields.macAddress);
     EXPECT_STREQ("3.1.22(QE)", fields.softwareVersion);
     EXPECT_STREQ("1.0.2", fields.hardwareVersion);
-    EXPECT_STREQ("FM500F123456", fields.serialNumber);
+    EXPECT_STREQ("QA1040123456", fields.serialNumber);
 
     // A later reply without some labels leaves those fields as they were.
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n<td>Software Version:</td><td>3.1.24(QE)</td>");
     ASSERT_GT(Get("/admin/advanced"), 0);
     EXPECT_STREQ("3.1.24(QE)", fields.softwareVersion);
-    EXPECT_STREQ("00:0E:08:12:34:56", fields.macAddress);
-    EXPECT_STREQ("PAP2T", fields.productName);
+    EXPECT_STREQ("02:00:5E:12:34:56", fields.macAddress);
+    EXPECT_STREQ("QEV-1040", fields.productName);
 }
 
 TEST_F(HttpExchange, EveryOtherReplyIsCountedAndScraped) {
@@ -140,7 +140,7 @@ TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
     server_.Enqueue(kStatusPage);
     ASSERT_GT(Get("/admin/advanced"), 0);
     EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
-    EXPECT_STREQ("PAP2T", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("QEV-1040", g_upgrade.pageFields.productName);
 
     const char upgrade[] = "/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1";
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n");
@@ -226,7 +226,7 @@ TEST_F(HttpExchange, ReplyInPiecesIsGatheredUntilTheClose) {
     server_.Enqueue(reply);
     ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
     EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
-    EXPECT_STREQ("FM500F123456", g_upgrade.pageFields.serialNumber);
+    EXPECT_STREQ("QA1040123456", g_upgrade.pageFields.serialNumber);
 }
 
 // A server that keeps the connection open after a framed reply: the exchange

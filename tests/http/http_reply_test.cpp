@@ -68,7 +68,7 @@ TEST(PageField, ValueAfterTags) {
     // An end tag, an empty cell and then the cell with the value.
     EXPECT_EQ("SPA-2102", Extract("<tr><td>Product Name:</td><td></td><td>SPA-2102</td>", "Product Name:"));
     // A line break between two tags is itself the value.
-    EXPECT_EQ("\r\n", Extract("<td>MAC Address:</td>\r\n<td>00:0E:08:AA:BB:CC</td>", "MAC Address:"));
+    EXPECT_EQ("\r\n", Extract("<td>MAC Address:</td>\r\n<td>02:00:5E:AA:BB:CC</td>", "MAC Address:"));
     // Text up to the end when no "<" follows; verbatim, blanks and references kept.
     EXPECT_EQ(" a &amp; b ", Extract("Serial Number:> a &amp; b ", "Serial Number:"));
     // A ">" right before the end gives an empty value.
