@@ -84,27 +84,33 @@ int HttpGet(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32
     ReplyFraming framing;
     StartReplyFraming(&framing);
     int total = 0;
+    bool complete = false;
     buffer[0] = '\0';
-    while (total < size) {
+    while (total < size && !complete) {
         int received = ReceiveBytes(socket, buffer + total, size - total);
         if (received <= 0) break;
         total += received;
         buffer[total] = '\0';
-        if (ReplyIsComplete(&framing, buffer, static_cast<std::size_t>(total))) break;
+        complete = ReplyIsComplete(&framing, buffer, static_cast<std::size_t>(total));
     }
     Trace("recv done\n");
     Trace("%s", buffer);
     Trace("\n");
 
-    if (ClassifyHttpReply(buffer, digest) == kReplyChallengeAccepted) {
+    int replyClass = ClassifyHttpReply(buffer, digest);
+    // A reply complete by its framing may have come over a connection the
+    // device keeps open: we close first, and with a reset, so that the local
+    // port is free again at once for the next exchange with the device.
+    if (complete) {
+        ResetConnection(socket);
+    } else {
         CloseSocket(socket);
-        return -1;
     }
+    if (replyClass == kReplyChallengeAccepted) return -1;
     if (total > 0) {
         for (const PageLabel& label : kPageLabels) {
             ExtractPageField(buffer, label.label, label.field(&g_upgrade.pageFields), kPageFieldSize - 1);
         }
     }
-    CloseSocket(socket);
     return total;
 }

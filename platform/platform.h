@@ -41,6 +41,11 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
 // either is already waiting.
 void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
 void CloseSocket(SocketHandle socket);
+// Closes a connected stream socket at once with a reset instead of the
+// orderly close, so that no TIME_WAIT state stays behind on its local port
+// (Windows would let the next connection bind that port and then refuse to
+// connect it to the same peer).
+void ResetConnection(SocketHandle socket);
 
 // Listening stream sockets, for the loopback servers of the tests (the
 // program itself only connects). ListenOnSocket starts listening on a bound

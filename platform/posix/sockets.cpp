@@ -107,3 +107,9 @@ void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
 }
 
 void CloseSocket(SocketHandle socket) { ::close(Descriptor(socket)); }
+
+void ResetConnection(SocketHandle socket) {
+    linger immediate = {1, 0};
+    ::setsockopt(Descriptor(socket), SOL_SOCKET, SO_LINGER, &immediate, sizeof immediate);
+    ::close(Descriptor(socket));
+}

@@ -105,6 +105,14 @@ void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
 
 void CloseSocket(SocketHandle socket) { ::closesocket(Native(socket)); }
 
+void ResetConnection(SocketHandle socket) {
+    linger immediate;
+    immediate.l_onoff = 1;
+    immediate.l_linger = 0;
+    ::setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&immediate), sizeof immediate);
+    ::closesocket(Native(socket));
+}
+
 int ListLocalAddresses(std::uint32_t* addresses, int capacity) {
     char hostName[128];
     std::memset(hostName, 0, sizeof hostName);

@@ -22,6 +22,7 @@ namespace {
 // the rest share one (a port left in TIME_WAIT just moves them on).
 constexpr std::uint16_t kSharedPortBase = 45100;
 constexpr std::uint16_t kFallbackPortBase = 47310;
+constexpr std::uint16_t kReusedPortBase = 47320;
 constexpr std::uint16_t kBindFailurePortBase = 47500;
 
 const char kStatusPage[] =
@@ -262,6 +263,22 @@ TEST_F(HttpExchange, KeptOpenConnectionEndsWithTheFramedReply) {
 
     ASSERT_TRUE(server_.WaitForFinishedConnections(3, 30000));
     for (const RecordedRequest& request : server_.Requests()) EXPECT_TRUE(request.peerClosedFirst);
+}
+
+// Closing first leaves no TIME_WAIT behind: the next exchange with the same
+// device gets the same local port and connects (Windows would bind a port in
+// TIME_WAIT and then refuse the connection to the same peer).
+TEST_F(HttpExchange, LocalPortIsFreeAgainAfterAKeptOpenConnection) {
+    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    for (int i = 0; i < 3; ++i) server_.Enqueue(reply, ReplyEnding::kKeepOpen);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(static_cast<int>(reply.size()), Get("/admin/advanced", kReusedPortBase));
+    ASSERT_TRUE(server_.WaitForFinishedConnections(3, 30000));
+    // The same port every time (the base itself unless an earlier run left it taken).
+    std::vector<RecordedRequest> requests = server_.Requests();
+    for (const RecordedRequest& request : requests) {
+        EXPECT_EQ(requests[0].peerPort, request.peerPort);
+        EXPECT_TRUE(request.peerClosedFirst);
+    }
 }
 
 // Without framing the reply ends only with the close, which the server gives here after holding the connection.
