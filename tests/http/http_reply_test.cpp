@@ -66,7 +66,7 @@ std::string Extract(const char* reply, const char* label, int limit = 127, bool*
 TEST(PageField, ValueAfterTags) {
     EXPECT_EQ("3.1.24(QE)", Extract("<td>Software Version:</td><td>3.1.24(QE)</td>", "Software Version:"));
     // An end tag, an empty cell and then the cell with the value.
-    EXPECT_EQ("SPA-2102", Extract("<tr><td>Product Name:</td><td></td><td>SPA-2102</td>", "Product Name:"));
+    EXPECT_EQ("QEV-2100", Extract("<tr><td>Product Name:</td><td></td><td>QEV-2100</td>", "Product Name:"));
     // A line break between two tags is itself the value.
     EXPECT_EQ("\r\n", Extract("<td>MAC Address:</td>\r\n<td>02:00:5E:AA:BB:CC</td>", "MAC Address:"));
     // Text up to the end when no "<" follows; verbatim, blanks and references kept.
