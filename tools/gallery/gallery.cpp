@@ -7,12 +7,10 @@
 //   qev-gallery ID [SECONDS] only dialog ID; a modeless dialog stays until
 //                            cancelled or for SECONDS (default 60)
 //
-// Each modal dialog prints "dialog ID result N" when it ends (an accepted
-// address entry adds "accepted address A local L file F", a confirmed
-// password dialog "stored user U password N characters"); each modeless one
-// prints "dialog ID closed after N ms" when the gallery closes it, while its
-// Cancel takes the real abort path ("Upgrade Failed: User Abort", exit code
-// 0). The addresses are documentation addresses: only shown, never
+// Each modal dialog prints "dialog ID result N" when it ends; each modeless
+// one prints "dialog ID closed after N ms" when the gallery closes it, while
+// its Cancel takes the real abort path ("Upgrade Failed: User Abort", exit
+// code 0). The addresses are documentation addresses: only shown, never
 // contacted.
 #include <cstdarg>
 #include <cstdio>
@@ -117,7 +115,7 @@ bool IsModeless(int templateId) {
 
 void PrintAddressOutcome() {
     std::uint32_t local = g_upgrade.chosenLocalAddress;
-    PrintLine("accepted address %s local %u.%u.%u.%u file %s", g_upgrade.deviceAddressText, (local >> 24) & 0xFFu,
+    PrintLine("dialog address %s local %u.%u.%u.%u file %s", g_upgrade.deviceAddressText, (local >> 24) & 0xFFu,
               (local >> 16) & 0xFFu, (local >> 8) & 0xFFu, local & 0xFFu, CurrentUpgradeFileName());
 }
 
@@ -126,7 +124,7 @@ void RunModal(int templateId) {
     PrintLine("dialog %d result %d", templateId, result);
     if (result == 1 && (templateId == IDD_ADDRESS_ADAPTER || templateId == IDD_ADDRESS_PHONE)) PrintAddressOutcome();
     if (result == 1 && templateId == IDD_PASSWORD)
-        PrintLine("stored user %s password %u characters", g_upgrade.digest.user,
+        PrintLine("dialog user %s password %u characters", g_upgrade.digest.user,
                   static_cast<unsigned>(std::strlen(g_upgrade.digest.password)));
 }
 
