@@ -7,8 +7,9 @@
 //   qev-gallery ID [SECONDS] only dialog ID; a modeless dialog stays until
 //                            cancelled or for SECONDS (default 60)
 //
-// Each modal dialog prints "dialog ID result N" when it ends; each modeless
-// one prints "dialog ID closed after N ms" when the gallery closes it, while
+// Each modal dialog prints "dialog ID result N" when it ends (an accepted
+// address entry adds "dialog address A local L file F", a confirmed password
+// dialog "dialog user U password N characters"); each modeless one prints "dialog ID closed after N ms" when the gallery closes it, while
 // its Cancel takes the real abort path ("Upgrade Failed: User Abort", exit
 // code 0). The addresses are documentation addresses: only shown, never
 // contacted.
