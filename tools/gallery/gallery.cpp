@@ -9,10 +9,10 @@
 //
 // Each modal dialog prints "dialog ID result N" when it ends (an accepted
 // address entry adds "dialog address A local L file F", a confirmed password
-// dialog "dialog user U password N characters"); each modeless one prints "dialog ID closed after N ms" when the gallery closes it, while
-// its Cancel takes the real abort path ("Upgrade Failed: User Abort", exit
-// code 0). The addresses are documentation addresses: only shown, never
-// contacted.
+// dialog "dialog user U password N characters"); each modeless one prints
+// "dialog ID closed after N ms" when the gallery closes it, while its Cancel
+// takes the real abort path ("Upgrade Failed: User Abort", exit code 0).
+// The addresses are documentation addresses: only shown, never contacted.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
