@@ -42,7 +42,8 @@ SocketHandle ConnectToDevice(std::uint32_t localAddress, std::uint16_t localPort
 
     SocketAddress address;
     bool bound = false;
-    for (int i = 0; i < kLocalPortAttempts && !bound; ++i) {
+    // The range stops at the last port rather than wrap to port 0 ("any").
+    for (int i = 0; i < kLocalPortAttempts && !bound && localPortBase + i <= 65535; ++i) {
         FillSocketAddress(localAddress, static_cast<std::uint16_t>(localPortBase + i), &address);
         bound = BindSocket(socket, address);
     }

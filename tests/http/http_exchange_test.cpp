@@ -305,20 +305,38 @@ TEST_F(HttpExchange, SilentServerHoldsUntilTheClientCloses) {
     EXPECT_TRUE(server_.Requests()[0].peerClosedFirst);
 }
 
+// Takes the loopback ports from first to last (a port someone else holds is just as taken).
+std::vector<SocketHandle> TakePorts(int first, int last) {
+    std::vector<SocketHandle> taken;
+    for (int port = first; port <= last; ++port) {
+        SocketHandle socket = OpenTcpSocket();
+        SocketAddress address;
+        FillSocketAddress(kLoopbackAddress, static_cast<std::uint16_t>(port), &address);
+        BindSocket(socket, address);
+        taken.push_back(socket);
+    }
+    return taken;
+}
+
 TEST(HttpExchangeDeathTest, NoLocalPortToBindEndsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     ASSERT_TRUE(StartSocketLibrary());
-    std::vector<SocketHandle> taken;
-    for (int i = 0; i < kLocalPortAttempts; ++i) {
-        SocketHandle socket = OpenTcpSocket();
-        SocketAddress address;
-        FillSocketAddress(kLoopbackAddress, static_cast<std::uint16_t>(kBindFailurePortBase + i), &address);
-        BindSocket(socket, address);  // a port someone else holds is just as taken
-        taken.push_back(socket);
-    }
+    std::vector<SocketHandle> taken = TakePorts(kBindFailurePortBase, kBindFailurePortBase + kLocalPortAttempts - 1);
     EXPECT_EXIT(HttpGet(kLoopbackAddress, kBindFailurePortBase, kLoopbackAddress, 80, "/admin/advanced",
                         g_upgrade.receiveBuffer, kReceiveLimit),
                 ::testing::ExitedWithCode(0), "QEV Firwmare Upgrade Error: Upgrade Failed: Can.t bind HTTP socket");
+    for (SocketHandle socket : taken) CloseSocket(socket);
+}
+
+// Near the top of the port range the attempts stop at 65535 instead of
+// wrapping round to port 0, which would bind any free port.
+TEST(HttpExchangeDeathTest, PortRangeEndsAtTheLastPort) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_TRUE(StartSocketLibrary());
+    std::vector<SocketHandle> taken = TakePorts(65500, 65535);
+    EXPECT_EXIT(HttpGet(kLoopbackAddress, 65500, kLoopbackAddress, 80, "/admin/advanced", g_upgrade.receiveBuffer,
+                        kReceiveLimit),
+                ::testing::ExitedWithCode(0), "Upgrade Failed: Can.t bind HTTP socket");
     for (SocketHandle socket : taken) CloseSocket(socket);
 }
 
