@@ -57,6 +57,13 @@ bool StartScreen() {
     g_screen = newterm(nullptr, stdout, stdin);
     if (g_screen == nullptr) return false;
     set_term(g_screen);
+    if (!HasCapability("cup") || !HasCapability("clear")) {
+        // A terminal without cursor addressing (TERM=dumb): lines it is.
+        endwin();
+        delscreen(g_screen);
+        g_screen = nullptr;
+        return false;
+    }
     // cbreak rather than raw: Ctrl-C stays a signal, so a program that no
     // longer pumps its dialogs can still be ended with a second Ctrl-C.
     cbreak();
