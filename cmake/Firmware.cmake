@@ -106,7 +106,12 @@ function(qev_add_firmware_configuration name stage_flag target_image)
   if(WIN32)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/firmware.rc.in ${dir}/firmware.rc @ONLY)
     list(APPEND sources ${dir}/firmware.rc)
-    set_source_files_properties(${dir}/firmware.rc PROPERTIES OBJECT_DEPENDS "${target_image};${transition_image}")
+    # windres records no dependencies of its own: name the resource script's inputs.
+    set(script_inputs ui/qev_upgrade.rc ui/dialog_templates.def ui/resource_ids.h ui/icons/adapter.ico
+                      ui/icons/phone.ico platform/win32/resource_constants.h)
+    list(TRANSFORM script_inputs PREPEND ${PROJECT_SOURCE_DIR}/)
+    set_source_files_properties(${dir}/firmware.rc PROPERTIES
+                                OBJECT_DEPENDS "${target_image};${transition_image};${script_inputs}")
   else()
     configure_file(${PROJECT_SOURCE_DIR}/cmake/firmware.S.in ${dir}/firmware.S @ONLY)
     list(APPEND sources ${dir}/firmware.S)
