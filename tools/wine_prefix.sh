@@ -1,8 +1,10 @@
 #!/bin/sh
 # Creates the Wine prefix the cross-built Windows programs run in, once:
 # wineboot under a time limit, without the Mono and Gecko install prompts,
-# and with Wine's crash dialog switched off so that a crashing test ends
-# instead of waiting for a click. Safe to run from several tests at once: the
+# with Wine's crash dialog switched off so that a crashing test ends instead
+# of waiting for a click, and with a virtual desktop of 1024 x 768 so that
+# windows get Wine's own frames and captions on a bare X server (Xvfb, no
+# window manager) and the screen size does not depend on the X server. Safe to run from several tests at once: the
 # first one creates the prefix under a lock, the others wait for it.
 # Usage: wine_prefix.sh PREFIX_DIRECTORY
 set -eu
@@ -27,8 +29,13 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 log="$prefix.log"
 echo "wine_prefix.sh: creating the Wine prefix $prefix" >&2
+setting() {
+    timeout 120 wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >>"$log" 2>&1
+}
 if ! timeout 300 wineboot -i >"$log" 2>&1 ||
-   ! timeout 120 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$log" 2>&1; then
+   ! setting 'HKCU\Software\Wine\WineDbg' ShowCrashDialog REG_DWORD 0 ||
+   ! setting 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default ||
+   ! setting 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 1024x768; then
     echo "wine_prefix.sh: could not create $prefix; see $log" >&2
     exit 1
 fi

@@ -1,0 +1,62 @@
+#!/bin/bash
+# Cross-builds the Windows program, its tests and test tools with MinGW-w64
+# and runs the tests under Wine: configures the build directory, builds,
+# starts a private Xvfb on a free display (time-limited, ended on exit),
+# creates the Wine prefix in the build directory, runs CTest.
+#
+# Usage: tools/run_windows_tests.sh [BUILD_DIR [CTEST_ARGUMENTS...]]
+#   BUILD_DIR defaults to out/windows; QEV_JOBS (default 2) sets the build's
+#   and CTest's parallel jobs. The dialog screenshots are left in
+#   BUILD_DIR/tests/windows/screenshots.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${1:-$source_dir/out/windows}
+shift || true
+jobs=${QEV_JOBS:-2}
+limit=${QEV_TEST_TIME_LIMIT:-3600}  # seconds for the whole run's display
+
+cmake -S "$source_dir" -B "$build_dir" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
+      -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build_dir" -j "$jobs"
+build_dir=$(cd "$build_dir" && pwd)
+prefix="$build_dir/wine-prefix"
+
+display_file=$(mktemp)
+xvfb_pid=
+cleanup() {
+    # The Wine server of this prefix (and the processes it still holds) and
+    # the display, both started here.
+    WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -f "$display_file"
+}
+trap cleanup EXIT
+
+# -displayfd: Xvfb picks a free display and writes its number when ready.
+exec 9>"$display_file"
+timeout "$limit" Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+exec 9>&-
+for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    sleep 0.1
+done
+if [ ! -s "$display_file" ]; then
+    echo "run_windows_tests.sh: Xvfb did not start" >&2
+    exit 1
+fi
+export DISPLAY=":$(head -n 1 "$display_file")"
+echo "run_windows_tests.sh: Xvfb on display $DISPLAY"
+
+"$source_dir/tools/wine_prefix.sh" "$prefix"
+
+start=$(date +%s)
+status=0
+ctest --test-dir "$build_dir" --output-on-failure -j "$jobs" "$@" || status=$?
+echo "run_windows_tests.sh: tests ran for $(( $(date +%s) - start )) s; screenshots in $build_dir/tests/windows/screenshots"
+exit $status
