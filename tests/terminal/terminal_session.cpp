@@ -48,7 +48,8 @@ TerminalSession::TerminalSession(const std::string& command, int columns, int ro
     char pattern[] = "/tmp/qev-terminal-XXXXXX";
     char* made = ::mkdtemp(pattern);
     directory_ = made != nullptr ? made : "/tmp";
-    socket_ = "qev-test-" + std::to_string(::getpid()) + "-" + directory_.substr(directory_.size() - 6);
+    // The server's socket lives in the private directory and goes with it.
+    socket_ = directory_ + "/tmux.socket";
     // The wrapper waits until the log is attached, records the terminal
     // modes around the program and its exit code, and stays for reading.
     std::ofstream script(directory_ + "/run.sh");
@@ -74,7 +75,7 @@ TerminalSession::~TerminalSession() {
 }
 
 std::string TerminalSession::Tmux(const std::string& arguments) {
-    return RunShell("tmux -L " + socket_ + " " + arguments + " 2>&1");
+    return RunShell("tmux -S " + Quote(socket_) + " " + arguments + " 2>&1");
 }
 
 void TerminalSession::Keys(const std::string& keys) {
