@@ -3,12 +3,13 @@
 # sample image and runs it against the simulated device, both in a network
 # namespace of their own (loopback only; the device listens on port 80 as a
 # real one does). The tool's dialogs come as plain lines, answered from a
-# script; the device's transcript follows.
+# script; the program's trace points go to standard error; the device's
+# transcript follows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install_dependencies.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux --target qev-upgrade -j "$(nproc)"
+cmake --preset linux-trace >/dev/null
+cmake --build out/linux-trace --target qev-upgrade -j "$(nproc)"
 
 exec tools/in_private_network.sh bash -c '
   set -u
@@ -19,7 +20,7 @@ exec tools/in_private_network.sh bash -c '
   sleep 0.5
   # The answers a user would give: Continue; the device at 127.0.0.1; the
   # password when asked; Upgrade; OK at the end.
-  printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok ok | timeout 180 out/linux/qev-upgrade
+  printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok ok | timeout 180 out/linux-trace/qev-upgrade
   echo "qev-upgrade exit code: $?"
   kill "$device" 2>/dev/null; wait "$device" 2>/dev/null
   echo "--- device transcript"
