@@ -27,6 +27,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no byte code written into the source tree
 from template_description import Failure, c_string, check, read_identifiers, read_templates
 
 WS_POPUP = 0x80000000
@@ -234,6 +235,8 @@ def parse_dump(output):
                               "top": int(fields[5]), "width": int(fields[6]), "height": int(fields[7]),
                               "client_width": int(fields[8]), "client_height": int(fields[9]),
                               "title": unescape(fields[10])}
+        elif record == "screen":
+            dump["screen"] = (int(fields[1]), int(fields[2]))
         elif record == "focus":
             dump["focus"] = int(fields[1])
         elif record == "default":
@@ -270,7 +273,7 @@ def check_text(dump, identifier, expected):
 
 # ---- the checks common to every dialog --------------------------------------
 
-def check_template(dump, template, screen=(1024, 768)):
+def check_template(dump, template):
     """The window and its controls against the template description."""
     title, width, height, controls = template
     window = dump["window"]
@@ -284,6 +287,7 @@ def check_template(dump, template, screen=(1024, 768)):
     scale_y = window["client_height"] / height
 
     # Centred on the screen (the arithmetic halving may lose one pixel).
+    screen = dump["screen"]
     check(abs(window["left"] - (screen[0] - window["width"]) // 2) <= 1, "not centred horizontally")
     check(abs(window["top"] - (screen[1] - window["height"]) // 2) <= 1, "not centred vertically")
 
@@ -431,6 +435,7 @@ def run_dialog(session, dialog, facts):
         session.automation("click", title, "1")
         expected_lines = ["dialog 111 result 1"]
     else:
+        check(dump["focus"] == 2, "focus on %d, expected Cancel" % dump["focus"])
         low, high, position = dump["progress"][1010]
         if dialog == 105:
             check((low, high) == (0, 100), "progress range %d..%d" % (low, high))

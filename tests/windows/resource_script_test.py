@@ -18,6 +18,7 @@ import re
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # no byte code written into the source tree
 from template_description import Failure, check, read_identifiers, read_templates
 
 WS_CHILD_VISIBLE = 0x50000000

@@ -21,6 +21,7 @@
 // separated by tabs, texts escaped (\\ \t \r \n):
 //
 //   window  HANDLE CLASS STYLE LEFT TOP WIDTH HEIGHT CLIENT_WIDTH CLIENT_HEIGHT TITLE
+//   screen  WIDTH HEIGHT           (the primary screen)
 //   focus   ID                     (the control that has the keyboard focus)
 //   default ID                     (the dialog's default push button, 0 if none)
 //   control ID CLASS STYLE EXSTYLE X Y WIDTH HEIGHT VISIBLE ENABLED TEXT
@@ -278,6 +279,7 @@ HWND FocusedWindow(HWND dialog) {
 
 void Dump(HWND dialog) {
     PrintWindowLine(dialog);
+    std::printf("screen\t%d\t%d\n", ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN));
     std::printf("focus\t%d\n", FocusedControlId(dialog));
     LRESULT defaultId = Ask(dialog, DM_GETDEFID, 0, 0);
     std::printf("default\t%d\n", HIWORD(defaultId) == DC_HASDEFID ? LOWORD(defaultId) : 0);
