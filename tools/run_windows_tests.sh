@@ -26,9 +26,11 @@ prefix="$build_dir/wine-prefix"
 display_file=$(mktemp)
 xvfb_pid=
 cleanup() {
-    # The Wine server of this prefix (and the processes it still holds) and
-    # the display, both started here.
-    WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1 || true
+    # The Wine servers of the build's prefixes (and the processes they still
+    # hold) and the display, all started here.
+    for used in "$prefix" "$build_dir/wine-prefix-dialogs"; do
+        [ -d "$used" ] && WINEPREFIX="$used" timeout 30 wineserver -k >/dev/null 2>&1 || true
+    done
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
@@ -54,6 +56,8 @@ export DISPLAY=":$(head -n 1 "$display_file")"
 echo "run_windows_tests.sh: Xvfb on display $DISPLAY"
 
 "$source_dir/tools/wine_prefix.sh" "$prefix"
+# One Wine server for the whole run, ended by the cleanup.
+WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1 || true
 
 start=$(date +%s)
 status=0

@@ -26,4 +26,11 @@ fi
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# The Wine server that Wine starts by itself here ends the moment its last
+# program does (Debian starts it with -p0), and a program that connects just
+# then fails ("recvmsg: Connection reset by peer"). A server started first
+# with a persistence of 30 s serves a whole run of tests instead; when one
+# is already running this does nothing. Its output goes nowhere, so that it
+# holds no pipe of the caller open.
+wineserver -p30 </dev/null >/dev/null 2>&1 || true
 exec wine "$@"

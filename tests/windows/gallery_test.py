@@ -16,9 +16,10 @@ end really shows:
   progress dialog with its "User Abort" box, the "Invalid IP Address" box.
 
 A screenshot of each dialog (and of each message box it leads to) is
-written to the screenshot directory. Wine runs on the X display in
-$DISPLAY, or on a private Xvfb started (and ended) here. The sample data is
-the gallery's (tools/gallery/gallery.cpp)."""
+written to the screenshot directory. Wine runs in the dialog tests' own
+prefix (BUILD/wine-prefix-dialogs, ended after each test) on the X display
+in $DISPLAY, or on a private Xvfb started (and ended) here. The sample data
+is the gallery's (tools/gallery/gallery.cpp)."""
 import argparse
 import os
 import re
@@ -132,6 +133,17 @@ class Session:
         self.gallery = None
         self.gallery_output = None
         self.partial = False  # match window titles by a part of them
+        self.prefix = None
+
+    def start_wine(self):
+        """The dialog tests' own Wine prefix: its server and desktop are
+        ended after each test, which would break the unit tests that run
+        beside them in the build's main prefix."""
+        self.prefix = os.path.join(self.options.build, "wine-prefix-dialogs")
+        self.environment["QEV_WINEPREFIX"] = self.prefix
+        prefix_tool = os.path.join(os.path.dirname(os.path.abspath(self.options.wine_run)), "wine_prefix.sh")
+        subprocess.run([prefix_tool, self.prefix], env=self.environment, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600, check=True)
 
     def start_display(self):
         if self.environment.get("DISPLAY"):
@@ -209,13 +221,12 @@ class Session:
             self.gallery.wait()
         if self.gallery_output is not None:
             self.gallery_output.close()
+        if self.prefix is not None:
+            # Wine's desktop process is bound to the display it started on:
+            # the next test starts a fresh server and desktop, on its display.
+            subprocess.run(["timeout", "60", "wineserver", "-k"], env=dict(self.environment, WINEPREFIX=self.prefix),
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if self.xvfb is not None:
-            # Wine's desktop process is bound to this display: let the Wine
-            # server end before the display goes, so the next test starts a
-            # fresh desktop on its own display.
-            prefix = os.environ.get("QEV_WINEPREFIX", os.path.join(self.options.build, "wine-prefix"))
-            subprocess.run(["timeout", "60", "wineserver", "-w"], env=dict(self.environment, WINEPREFIX=prefix),
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.xvfb.terminate()
             self.xvfb.wait()
 
@@ -493,9 +504,10 @@ def main():
 
     session = Session(options)
     try:
+        session.start_wine()
         session.start_display()
         run_dialog(session, options.dialog, facts)
-    except (Failure, subprocess.TimeoutExpired) as failure:
+    except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as failure:
         print("FAILED dialog %d: %s" % (options.dialog, failure))
         return 1
     finally:
