@@ -56,8 +56,8 @@ export DISPLAY=":$(head -n 1 "$display_file")"
 echo "run_windows_tests.sh: Xvfb on display $DISPLAY"
 
 "$source_dir/tools/wine_prefix.sh" "$prefix"
-# One Wine server for the whole run, ended by the cleanup.
-WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1 || true
+# The Wine server for the run (it stays while tests come; the cleanup ends it).
+QEV_WINEPREFIX="$prefix" "$source_dir/tools/wine_run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
 start=$(date +%s)
 status=0

@@ -29,10 +29,12 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 log="$prefix.log"
 echo "wine_prefix.sh: creating the Wine prefix $prefix" >&2
+# The lock's descriptor is closed for Wine's programs: the server they start
+# could outlive this script and would hold the lock.
 setting() {
-    timeout 120 wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >>"$log" 2>&1
+    timeout 120 wine reg add "$1" /v "$2" /t "$3" /d "$4" /f >>"$log" 2>&1 9>&-
 }
-if ! timeout 300 wineboot -i >"$log" 2>&1 ||
+if ! timeout 300 wineboot -i >"$log" 2>&1 9>&- ||
    ! setting 'HKCU\Software\Wine\WineDbg' ShowCrashDialog REG_DWORD 0 ||
    ! setting 'HKCU\Software\Wine\Explorer' Desktop REG_SZ Default ||
    ! setting 'HKCU\Software\Wine\Explorer\Desktops' Default REG_SZ 1024x768; then
@@ -40,5 +42,5 @@ if ! timeout 300 wineboot -i >"$log" 2>&1 ||
     exit 1
 fi
 # Let the server write the registry out before the prefix is declared ready.
-timeout 120 wineserver -w || true
+timeout 120 wineserver -w 9>&- || true
 touch "$ready"

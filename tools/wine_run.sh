@@ -22,15 +22,26 @@ else
     prefix="$directory/wine-prefix"
 fi
 
+mkdir -p "$(dirname "$prefix")"
+prefix="$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")"  # Wine takes only an absolute one
 "$(dirname "$0")/wine_prefix.sh" "$prefix"
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# The Wine server that Wine starts by itself here ends the moment its last
+# The Wine server that Wine starts by itself ends the moment its last
 # program does (Debian starts it with -p0), and a program that connects just
-# then fails ("recvmsg: Connection reset by peer"). A server started first
-# with a persistence of 30 s serves a whole run of tests instead; when one
-# is already running this does nothing. Its output goes nowhere, so that it
-# holds no pipe of the caller open.
-wineserver -p30 </dev/null >/dev/null 2>&1 || true
+# then fails ("recvmsg: Connection reset by peer"). So a server is started
+# here first, staying 30 s after its last program, to serve a whole run of
+# tests. Wine's system processes (services, desktop) are started by the
+# first program of a server and keep its standard output: a first program
+# with no output of the caller's starts them, or they would hold the
+# caller's pipe open (CTest's) for the server's whole life.
+# (The lock's descriptor is closed for the server and the first program:
+# they outlive this script and would hold the lock.)
+exec 8>"$prefix.server.lock"
+flock -w 300 8 || true
+if wineserver -p30 </dev/null >/dev/null 2>&1 8>&-; then
+    timeout 120 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 8>&- || true
+fi
+exec 8>&-
 exec wine "$@"
