@@ -19,9 +19,19 @@ struct PlatformThread {
     int result;                 // written before `ended` is set
     std::atomic<bool> ended;
     int endPipe[2];             // the thread writes one byte when it ends
+    // The thread and its handle's holder: once the holder has let the
+    // thread go on alone (DetachThread), whichever of the two is done last
+    // frees the record and its pipe.
+    std::atomic<int> holders;
 };
 
 namespace {
+
+void FreeThreadRecord(PlatformThread* thread) {
+    ::close(thread->endPipe[0]);
+    ::close(thread->endPipe[1]);
+    delete thread;
+}
 
 void* RunThread(void* raw) {
     PlatformThread* thread = static_cast<PlatformThread*>(raw);
@@ -30,6 +40,7 @@ void* RunThread(void* raw) {
     char byte = 1;
     ssize_t ignored = ::write(thread->endPipe[1], &byte, 1);
     (void)ignored;
+    if (thread->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeThreadRecord(thread);
     return nullptr;
 }
 
@@ -40,6 +51,7 @@ ThreadHandle StartThread(ThreadProcedure procedure, void* argument) {
     if (thread == nullptr) return nullptr;
     thread->procedure = procedure;
     thread->argument = argument;
+    thread->holders.store(2);
     if (::pipe2(thread->endPipe, O_CLOEXEC) != 0) {
         delete thread;
         return nullptr;
@@ -71,12 +83,10 @@ void WaitForThreadOrInput(ThreadHandle thread, unsigned timeoutMs) {
 
 void ReleaseThread(ThreadHandle thread) {
     ::pthread_join(thread->thread, nullptr);
-    ::close(thread->endPipe[0]);
-    ::close(thread->endPipe[1]);
-    delete thread;
+    FreeThreadRecord(thread);
 }
 
 void DetachThread(ThreadHandle thread) {
-    // The record stays with the running thread: it still writes to it.
     ::pthread_detach(thread->thread);
+    if (thread->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) FreeThreadRecord(thread);
 }
