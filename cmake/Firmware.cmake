@@ -10,10 +10,6 @@ set(QEV_TARGET_IMAGE "" CACHE FILEPATH
 set(QEV_TRANSITION_IMAGE "" CACHE FILEPATH
     "Transition image of the two-stage program (empty: a generated sample image)")
 
-# The largest image whose blocks all have distinct 16-bit TFTP block numbers:
-# 65,535 blocks of 512 bytes, the last one short.
-set(QEV_MAX_IMAGE_SIZE 33553919)
-
 function(qev_generate_sample_image output tag version size seed)
   execute_process(
     COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/make_sample_image.py
@@ -24,37 +20,7 @@ function(qev_generate_sample_image output tag version size seed)
   endif()
 endfunction()
 
-# Stops the configuration when the image cannot serve.
-function(qev_validate_image path)
-  if(NOT EXISTS "${path}" OR IS_DIRECTORY "${path}")
-    message(FATAL_ERROR "Firmware image ${path}: no such file")
-  endif()
-  file(SIZE "${path}" size)
-  if(size LESS 128)
-    message(FATAL_ERROR "Firmware image ${path}: ${size} bytes, shorter than its 128-byte header")
-  endif()
-  if(size GREATER QEV_MAX_IMAGE_SIZE)
-    message(FATAL_ERROR "Firmware image ${path}: ${size} bytes, more than ${QEV_MAX_IMAGE_SIZE}, "
-                        "the most that TFTP's 16-bit block numbers can carry")
-  endif()
-  file(READ "${path}" version_hex OFFSET 92 LIMIT 36 HEX)
-  set(terminator -1)
-  foreach(index RANGE 0 35)
-    math(EXPR at "${index} * 2")
-    string(SUBSTRING "${version_hex}" ${at} 2 byte)
-    if(byte STREQUAL "00")
-      set(terminator ${index})
-      break()
-    endif()
-  endforeach()
-  if(terminator EQUAL -1)
-    message(FATAL_ERROR "Firmware image ${path}: the version text at offset 92 is not NUL-terminated inside the 128-byte header")
-  endif()
-  if(terminator EQUAL 0)
-    message(FATAL_ERROR "Firmware image ${path}: the version text at offset 92 is empty")
-  endif()
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${path}")
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/ValidateFirmwareImage.cmake)
 
 set(QEV_IMAGE_DIR ${PROJECT_BINARY_DIR}/firmware)
 file(MAKE_DIRECTORY ${QEV_IMAGE_DIR})
