@@ -11,6 +11,21 @@ status=0
 passed=0
 failed=0
 
+# add_counts LOG: adds the counts of ctest's summary line in LOG to the
+# totals; a log without one (ctest did not get to run) is a failure.
+add_counts() {
+  local line total bad
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -n 1 || true)
+  if [ -z "$line" ]; then
+    status=1
+    return
+  fi
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
 # run_ctest NAME BUILD_DIR [ctest args...]: runs ctest in a private network
 # namespace and adds its counts to the totals.
 run_ctest() {
@@ -19,17 +34,7 @@ run_ctest() {
   echo "=== tests: $name"
   local log="$dir/ctest-summary.log"
   if tools/in_private_network.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log"; then :; else status=1; fi
-  local line
-  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
-  if [ -n "$line" ]; then
-    local total bad
-    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
-    passed=$((passed + total - bad))
-    failed=$((failed + bad))
-  else
-    status=1
-  fi
+  add_counts "$log"
 }
 
 build() {
@@ -51,15 +56,7 @@ TSAN_OPTIONS=halt_on_error=1 run_ctest linux-tsan out/linux-tsan
 if [ -x tools/run_windows_tests.sh ]; then
   echo "=== Windows build under Wine"
   if tools/run_windows_tests.sh "$root/out/windows" 2>&1 | tee out/windows-tests.log; then :; else status=1; fi
-  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' out/windows-tests.log | tail -n 1 || true)
-  if [ -n "$line" ]; then
-    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
-    passed=$((passed + total - bad))
-    failed=$((failed + bad))
-  else
-    status=1
-  fi
+  add_counts out/windows-tests.log
 fi
 
 if [ -x tests/fuzz/run_fuzzers.sh ]; then
