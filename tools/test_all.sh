@@ -44,6 +44,9 @@ build() {
   cmake --build --preset "$preset" -j "$jobs"
 }
 
+echo "=== source rules"
+tools/check_sources.sh || status=1
+
 build linux
 run_ctest linux out/linux
 

@@ -121,7 +121,7 @@ int TerminalSession::WaitForExit(int timeoutMs) {
     if (!WaitForFile("exit", timeoutMs)) return -1;
     WaitForFile("after", 2000);
     Pause(100);
-    return std::atoi(ReadFile("exit").c_str());
+    return static_cast<int>(std::strtol(ReadFile("exit").c_str(), nullptr, 10));
 }
 
 std::string TerminalSession::ReadFile(const std::string& name) {
@@ -151,8 +151,8 @@ bool TerminalSession::TerminalIsSane(std::string* why) {
 void TerminalSession::Signal(const char* name) {
     // The program is the child of the wrapper shell that the pane runs.
     std::string pane = Tmux("display-message -p -t main '#{pane_pid}'");
-    std::string child = RunShell("pgrep -P " + std::to_string(std::atoi(pane.c_str())));
-    int pid = std::atoi(child.c_str());
+    std::string child = RunShell("pgrep -P " + std::to_string(static_cast<int>(std::strtol(pane.c_str(), nullptr, 10))));
+    int pid = static_cast<int>(std::strtol(child.c_str(), nullptr, 10));
     if (pid > 0) RunShell(std::string("kill -") + name + " " + std::to_string(pid));
 }
 
