@@ -24,6 +24,9 @@ constexpr unsigned kMessageCommand = 0x0111;     // WM_COMMAND; low 16 bits of w
 constexpr int kCommandOk = 1;
 constexpr int kCommandCancel = 2;
 
+// The command identifier of a command message: the low 16 bits of wordParam.
+inline int CommandIdentifier(std::uintptr_t wordParam) { return static_cast<int>(wordParam & 0xFFFFu); }
+
 // A dialog procedure returns non-zero when it handled the message.
 typedef std::intptr_t (*DialogProcedure)(WindowHandle window, unsigned message,
                                          std::uintptr_t wordParam, std::intptr_t longParam);

@@ -130,7 +130,7 @@ std::intptr_t AddressDialogProc(WindowHandle window, unsigned message, std::uint
         return 0;  // the focus is already on the address control
     }
     if (message != kMessageCommand) return 0;
-    switch (static_cast<int>(wordParam & 0xFFFFu)) {
+    switch (CommandIdentifier(wordParam)) {
         case kCommandOk:
             AcceptOrRefuseAddress(window);
             return 1;

@@ -10,12 +10,10 @@
 
 namespace {
 
-int CommandOf(std::uintptr_t wordParam) { return static_cast<int>(wordParam & 0xFFFFu); }
-
 // Command 1 ends a modal dialog with 1, command 2 with 0; others are left
 // to the dialog manager.
 std::intptr_t EndOnOkOrCancel(WindowHandle window, std::uintptr_t wordParam) {
-    switch (CommandOf(wordParam)) {
+    switch (CommandIdentifier(wordParam)) {
         case kCommandOk:
             EndModalDialog(window, 1);
             return 1;
@@ -29,7 +27,7 @@ std::intptr_t EndOnOkOrCancel(WindowHandle window, std::uintptr_t wordParam) {
 
 // Modeless progress dialogs: command 2 (Cancel or the close box) aborts.
 std::intptr_t AbortOnCancel(WindowHandle window, std::uintptr_t wordParam) {
-    if (CommandOf(wordParam) != kCommandCancel) return 0;
+    if (CommandIdentifier(wordParam) != kCommandCancel) return 0;
     AbortFromDialog(window);
 }
 
@@ -105,7 +103,7 @@ std::intptr_t PasswordDialogProc(WindowHandle window, unsigned message, std::uin
         return 0;
     }
     if (message != kMessageCommand) return 0;
-    switch (CommandOf(wordParam)) {
+    switch (CommandIdentifier(wordParam)) {
         case kCommandOk:
             static_assert(kCredentialLimit <= kDigestTextSize, "the credential buffers hold the limit");
             GetControlText(window, IDC_USER, g_upgrade.digest.user, kCredentialLimit);
