@@ -12,6 +12,7 @@
 #include "ui/error_box.h"
 #include "ui/resource_ids.h"
 
+const char kStatusPagePath[] = "/admin/advanced";
 const char kWorkerStartFailedMessage[] = "Upgrade Failed: Can't start HTTP thread";
 
 namespace {
@@ -94,4 +95,9 @@ int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uin
                    std::int32_t size) {
     DeviceQueryRequest request = {instance, localAddress, localPortBase, deviceAddress, devicePort, path, buffer, size};
     return RunDeviceQuery(request);
+}
+
+int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path) {
+    return RunDeviceQuery(g_upgrade.instance, localAddress, kDeviceQueryPortBase, deviceAddress, kDeviceWebPort, path,
+                          g_upgrade.receiveBuffer, kReceiveLimit);
 }
