@@ -291,6 +291,33 @@ TEST_F(HttpExchange, UnframedReplyOnKeptOpenConnectionWaitsForTheClose) {
     EXPECT_FALSE(server_.Requests()[0].peerClosedFirst);
 }
 
+// An interim reply, arriving on its own, is read past: the reply after it is
+// read and framed. One that is never followed is read until the close.
+TEST_F(HttpExchange, InterimReplyIsReadPast) {
+    const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
+    ScriptedReply page;
+    page.bytes = interim + kStatusPage;
+    page.pieceSize = interim.size();
+    server_.Enqueue(page);
+    ASSERT_EQ(static_cast<int>(page.bytes.size()), Get("/admin/advanced"));
+    EXPECT_STREQ("QA1040123456", g_upgrade.pageFields.serialNumber);
+
+    // The class comes from the first status line as received: this 401 counts as a reply.
+    ScriptedReply challenge = page;
+    challenge.bytes = interim + "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n"
+                                "WWW-Authenticate: Digest realm=\"r\", nonce=\"n\"\r\n\r\n";
+    challenge.ending = ReplyEnding::kKeepOpen;
+    server_.Enqueue(challenge);
+    ASSERT_EQ(static_cast<int>(challenge.bytes.size()), Get("/admin/advanced"));
+
+    server_.SetHoldLimit(300);
+    server_.Enqueue(interim, ReplyEnding::kKeepOpen);
+    ASSERT_EQ(static_cast<int>(interim.size()), Get("/admin/advanced"));
+    ASSERT_TRUE(server_.WaitForFinishedConnections(3, 30000));
+    EXPECT_TRUE(server_.Requests()[1].peerClosedFirst);
+    EXPECT_FALSE(server_.Requests()[2].peerClosedFirst);
+}
+
 // The server's silent mode, for callers that must give up on a device that never answers.
 TEST_F(HttpExchange, SilentServerHoldsUntilTheClientCloses) {
     server_.Enqueue("never sent", ReplyEnding::kStaySilent);
