@@ -7,8 +7,9 @@
 #include "image/startup.h"
 #include "platform/platform.h"
 #include "platform/platform_ui.h"
-#include "ui/resource_ids.h"
+#include "ui/dialog_texts.h"
 #include "ui/error_box.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::uint32_t NetworkOrder(std::uint32_t address) {
 
 void InitializeUpgrade() {
     if (!StartSocketLibrary()) {
-        ShowUpgradeError("Upgrade Failed: Winsock init error", nullptr);
+        ShowUpgradeError(kFailWinsockInit, nullptr);
         EndProcess(0);
     }
 
