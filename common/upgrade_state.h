@@ -70,6 +70,19 @@ struct PageFields {
     char serialNumber[kPageFieldSize];
 };
 
+// ---- pseudo-random draws (common/random_draws.h) -------------------------
+
+constexpr int kMaxScriptedDraws = 8;
+
+struct RandomDraws {
+    // One generator state for the whole process: any thread's draw moves it on.
+    std::atomic<std::uint32_t> state;
+    // Draws a test put before the generator's, taken in order.
+    unsigned scripted[kMaxScriptedDraws];
+    int scriptedCount;
+    int scriptedNext;
+};
+
 // ---- the record ----------------------------------------------------------
 
 struct UpgradeState {
@@ -99,6 +112,7 @@ struct UpgradeState {
     char receiveBuffer[kReceiveBufferSize];
     PageFields pageFields;
     DigestState digest;
+    RandomDraws randomDraws;
 
     PlatformWindow* waitingDialog;
     PlatformWindow* uploadDialog;

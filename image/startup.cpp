@@ -1,7 +1,7 @@
 // Start-up: everything the rest of the upgrade reads as fixed facts.
-#include <cstdlib>
 #include <cstring>
 
+#include "common/random_draws.h"
 #include "common/trace.h"
 #include "image/product_table.h"
 #include "image/startup.h"
@@ -32,7 +32,7 @@ void InitializeUpgrade() {
     g_upgrade.chosenLocalAddress = g_upgrade.localAddresses[0];
 
     std::memset(&g_upgrade.digest, 0, sizeof g_upgrade.digest);
-    std::srand(MillisecondClock());
+    SeedRandomDraws(MillisecondClock());
     RegisterCommonControls();
 
     g_upgrade.targetImage = LoadFirmwareImage(IDR_TARGET_FIRMWARE);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/random_draws.h"
 #include "common/text.h"
 #include "common/upgrade_state.h"
-#include "http/digest.h"
 #include "http/http_exchange.h"
 #include "platform/platform.h"
 #include "tests/support/fake_ui.h"
@@ -35,9 +35,8 @@ const char kStatusPage[] =
     "<tr><td>Serial Number:</td><td>QA1040123456</td></tr>"
     "</table></html>";
 
-std::string RequestLine(const char* path) {
-    return std::string("GET ") + path + " HTTP/1.1\r\nHost: 192.168.254.254\r\n";
-}
+// The status-page request without credentials, as the device receives it.
+const char kPlainStatusRequest[] = "GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\n\r\n";
 
 std::string Challenge(const char* nonce) {
     return std::string(
@@ -65,26 +64,13 @@ protected:
         return requests.empty() ? std::string() : requests.back().bytes;
     }
 
-    // The Authorization line the device must receive, from the state's challenge values.
-    static std::string AuthorizationFor(const char* path, unsigned nonceCount) {
-        const DigestState& digest = g_upgrade.digest;
-        char nonceCountText[16];
-        FormatText(nonceCountText, sizeof nonceCountText, "%09x", nonceCount);
-        char response[kDigestHexSize + 1];
-        ComputeDigestResponse(digest.nonce, digest.cnonce, "admin", "QEV Device", "pass word", "MD5", nonceCountText,
-                              "GET", "auth", path, "", response);
-        return std::string("Authorization: Digest username=\"admin\",realm=\"QEV Device\",nonce=\"") + digest.nonce +
-               "\",uri=\"" + path + "\",algorithm=\"MD5\",response=\"" + response +
-               "\",opaque=\"op\",qop=auth,nc=" + nonceCountText + ",cnonce=\"" + digest.cnonce + "\"\r\n";
-    }
-
     LoopbackHttpServer server_;
 };
 
 TEST_F(HttpExchange, StatusPageRequestAndFields) {
     server_.Enqueue(kStatusPage);
     ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
-    EXPECT_EQ(RequestLine("/admin/advanced") + "\r\n", LastRequest());
+    EXPECT_EQ(kPlainStatusRequest, LastRequest());
     EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
     EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
     const PageFields& fields = g_upgrade.pageFields;
@@ -125,12 +111,15 @@ TEST_F(HttpExchange, EveryOtherReplyIsCountedAndScraped) {
     EXPECT_STREQ("not HTTP", g_upgrade.pageFields.productName);
 }
 
+// The responses of the three authenticated requests below, in order:
+// python3 -c "from hashlib import md5;h=lambda s:md5(s.encode()).hexdigest();[print(h(h('admin:QEV Device:pass word')+f':{n}:{c}:{k}:auth:'+h('GET:'+p))) for n,c,k,p in [('nonce-1','000000001','1a2b','/admin/advanced'),('nonce-1','000000002','1a2b','/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1'),('nonce-2','000000001','4d5e','/admin/advanced')]]"
 TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
+    ScriptRandomDraws({0x1a2b, 0x3c, 0x4d5e});  // the client nonces of the three challenges
     // Without credentials the challenge is taken and reported as -1; no field changes.
     CopyText(g_upgrade.pageFields.productName, kPageFieldSize, "before");
     server_.Enqueue(Challenge("nonce-1"));
     ASSERT_EQ(-1, Get("/admin/advanced"));
-    EXPECT_EQ(RequestLine("/admin/advanced") + "\r\n", LastRequest());
+    EXPECT_EQ(kPlainStatusRequest, LastRequest());
     EXPECT_STREQ("before", g_upgrade.pageFields.productName);
     EXPECT_STREQ("nonce-1", g_upgrade.digest.nonce);
     EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
@@ -140,13 +129,20 @@ TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
     CopyText(g_upgrade.digest.password, kDigestTextSize, "pass word");
     server_.Enqueue(kStatusPage);
     ASSERT_GT(Get("/admin/advanced"), 0);
-    EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
+    EXPECT_EQ("GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\nAuthorization: Digest username=\"admin\","
+              "realm=\"QEV Device\",nonce=\"nonce-1\",uri=\"/admin/advanced\",algorithm=\"MD5\",response=\""
+              "dc9f5565d32e3c88f1d18fc63626fc21\",opaque=\"op\",qop=auth,nc=000000001,cnonce=\"1a2b\"\r\n\r\n",
+              LastRequest());
     EXPECT_STREQ("QEV-1040", g_upgrade.pageFields.productName);
 
     const char upgrade[] = "/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1";
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n");
     ASSERT_GT(Get(upgrade), 0);
-    EXPECT_EQ(RequestLine(upgrade) + AuthorizationFor(upgrade, 2) + "\r\n", LastRequest());
+    EXPECT_EQ("GET /admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1 HTTP/1.1\r\nHost: 192.168.254.254\r\n"
+              "Authorization: Digest username=\"admin\",realm=\"QEV Device\",nonce=\"nonce-1\","
+              "uri=\"/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1\",algorithm=\"MD5\",response=\""
+              "2d0aef065b89ae926ab94fd0e316cd87\",opaque=\"op\",qop=auth,nc=000000002,cnonce=\"1a2b\"\r\n\r\n",
+              LastRequest());
     EXPECT_STREQ(upgrade, g_upgrade.digest.uri);
 
     // The device refuses with the same nonce: the count goes on. A new nonce resets it.
@@ -158,8 +154,10 @@ TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
     EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
     server_.Enqueue(kStatusPage);
     ASSERT_GT(Get("/admin/advanced"), 0);
-    EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
-    EXPECT_NE(std::string::npos, LastRequest().find("nonce=\"nonce-2\""));
+    EXPECT_EQ("GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\nAuthorization: Digest username=\"admin\","
+              "realm=\"QEV Device\",nonce=\"nonce-2\",uri=\"/admin/advanced\",algorithm=\"MD5\",response=\""
+              "6c218fffd27b5fcd348b5fe11992c650\",opaque=\"op\",qop=auth,nc=000000001,cnonce=\"4d5e\"\r\n\r\n",
+              LastRequest());
 }
 
 TEST_F(HttpExchange, RefusedConnectionReturnsZero) {
