@@ -127,5 +127,7 @@ extern const std::int32_t kInitialStageFlag;
 
 // The upgrade file name as last published: always a whole name.
 const char* CurrentUpgradeFileName();
-// Publishes a new upgrade file name (at most kUpgradeFileNameSize - 1 characters).
+// Publishes a new upgrade file name (at most kUpgradeFileNameSize - 1
+// characters) into the buffer not in use. A reader of the name before must
+// be done with it by the next publication, which refills its buffer.
 void PublishUpgradeFileName(const char* name);

@@ -1,12 +1,48 @@
-// The values of the process-wide record that threads share: the
-// pseudo-random draws.
+// The values of the process-wide record that threads share: the published
+// upgrade file name and the pseudo-random draws.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "common/random_draws.h"
+#include "common/text.h"
+#include "common/upgrade_state.h"
 
 namespace {
+
+// A reader compares the name with the two that the writer publishes in turn.
+// The writer publishes again once the reader has seen its last name, so the
+// buffer it refills is no longer read: the program's order too, where the
+// listener starts after the first name and reads while the second is written.
+TEST(UpgradeFileName, PublishedNameIsReadWhole) {
+    const char* const names[2] = {"/qev0.bi0", "/qevffff.bi1"};
+    PublishUpgradeFileName(names[0]);
+    std::atomic<int> seen{0};
+    std::atomic<int> torn{0};
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        while (!done.load()) {
+            char name[kUpgradeFileNameSize];
+            CopyText(name, sizeof name, CurrentUpgradeFileName());
+            if (std::strcmp(name, names[0]) == 0) {
+                seen.store(0);
+            } else if (std::strcmp(name, names[1]) == 0) {
+                seen.store(1);
+            } else {
+                ++torn;
+            }
+        }
+    });
+    for (int i = 1; i <= 2000 && torn.load() == 0; ++i) {
+        PublishUpgradeFileName(names[i % 2]);
+        while (seen.load() != i % 2 && torn.load() == 0) std::this_thread::yield();
+    }
+    done.store(true);
+    reader.join();
+    EXPECT_EQ(0, torn.load());
+}
 
 // One sequence for the whole process: a draw on another thread goes on from
 // the seed (the Windows runtime's own rand starts afresh in every thread).
