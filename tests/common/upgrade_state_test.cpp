@@ -13,26 +13,21 @@
 namespace {
 
 // A reader compares the name with the two that the writer publishes in turn.
-// The writer publishes again once the reader has seen its last name, so the
-// buffer it refills is no longer read: the program's order too, where the
-// listener starts after the first name and reads while the second is written.
+// The writer publishes again once the reader has seen its last name, the
+// program's order too: the listener starts after the first name and reads
+// while the second is written. Written in place, the names would tear.
 TEST(UpgradeFileName, PublishedNameIsReadWhole) {
     const char* const names[2] = {"/qev0.bi0", "/qevffff.bi1"};
     PublishUpgradeFileName(names[0]);
-    std::atomic<int> seen{0};
-    std::atomic<int> torn{0};
+    std::atomic<int> seen{0}, torn{0};
     std::atomic<bool> done{false};
     std::thread reader([&] {
+        char name[kUpgradeFileNameSize];
         while (!done.load()) {
-            char name[kUpgradeFileNameSize];
             CopyText(name, sizeof name, CurrentUpgradeFileName());
-            if (std::strcmp(name, names[0]) == 0) {
-                seen.store(0);
-            } else if (std::strcmp(name, names[1]) == 0) {
-                seen.store(1);
-            } else {
-                ++torn;
-            }
+            int which = std::strcmp(name, names[0]) == 0 ? 0 : std::strcmp(name, names[1]) == 0 ? 1 : -1;
+            if (which < 0) ++torn;
+            else seen.store(which);
         }
     });
     for (int i = 1; i <= 2000 && torn.load() == 0; ++i) {
