@@ -99,7 +99,9 @@ int HttpGet(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32
     Trace("%s", buffer);
     Trace("\n");
 
-    int replyClass = ClassifyHttpReply(buffer, digest);
+    // The class is that of the final reply: interim (1xx) replies before it
+    // announce nothing, and a challenge behind a "100 Continue" is a challenge.
+    int replyClass = ClassifyHttpReply(buffer + framing.replyStart, digest);
     // A reply complete by its framing may have come over a connection the
     // device keeps open: we close first, and with a reset, so that the local
     // port is free again at once for the next exchange with the device.
