@@ -45,5 +45,3 @@ extern const char kStatusPagePath[];  // "/admin/advanced"
 // receive buffer: a query of path from localAddress to deviceAddress.
 int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path);
 
-// The runner's own message when the worker thread cannot be started.
-extern const char kWorkerStartFailedMessage[];
