@@ -12,6 +12,7 @@
 #include "ui/error_box.h"
 #include "ui/resource_ids.h"
 
+const char kStatusPagePath[] = "/admin/advanced";
 const char kWorkerStartFailedMessage[] = "Upgrade Failed: Can't start HTTP thread";
 
 namespace {
