@@ -284,7 +284,8 @@ TEST_F(TftpSessionTest, RebootWaitLastsItsTicksAcrossTheClockWrapWithoutGoingBac
     std::vector<std::uint32_t> sleeps = fake_tftp::SleepStarts();
     ASSERT_EQ(kRebootTicks, sleeps.size());
     EXPECT_GT(sleeps.front(), sleeps.back()) << "the clock did not wrap during the wait";
-    const std::vector<unsigned>& positions = fake_ui::LastDialog(IDD_UPLOAD).progressPositions.at(IDC_PROGRESS);
+    fake_ui::DialogRecord upload = fake_ui::LastDialog(IDD_UPLOAD);
+    const std::vector<unsigned>& positions = upload.progressPositions[IDC_PROGRESS];
     ASSERT_GE(positions.size(), kRebootTicks + 2);
     std::vector<unsigned> wait(positions.end() - (kRebootTicks + 1), positions.end());
     for (unsigned tick = 0; tick <= kRebootTicks; ++tick) ASSERT_EQ(tick, wait[tick]);
@@ -341,13 +342,13 @@ TEST_F(TftpVerificationTest, PhoneVersionIsNeverCompared) {
     EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
 }
 
-TEST_F(TftpVerificationTest, TenFailedQueriesEndSilently) {
-    // The server closes each connection without a reply: ten attempts in a row.
+TEST_F(TftpSessionTest, TenFailedVerificationQueriesEndSilently) {
+    // Nothing listens on port 80: each query fails at once. (A server that
+    // closed without a reply would leave port 80 in TIME_WAIT for the next test.)
+    UseImage(300);
     ScriptedClient client;
     EXPECT_EQ(1, Serve(&client));
     EXPECT_EQ(10u, fake_ui::DialogsOf(IDD_CONNECTING).size());
-    EXPECT_TRUE(server_.WaitForFinishedConnections(10, 10000));
-    EXPECT_EQ(10u, server_.RequestCount());
     EXPECT_TRUE(MessageTexts().empty());
     EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
 }
