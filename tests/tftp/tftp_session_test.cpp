@@ -50,7 +50,7 @@ std::vector<std::uint8_t> ReadRequest(const std::string& name) {
 int Opcode(const fake_tftp::SentPacket& sent) { return sent.bytes[0] << 8 | sent.bytes[1]; }
 unsigned Block(const fake_tftp::SentPacket& sent) { return static_cast<unsigned>(sent.bytes[2] << 8 | sent.bytes[3]); }
 
-// A client that fetches the image and acknowledges what it gets (every DATA
+// A client that fetches the image and acknowledges what it receives (every DATA
 // block, a repeated one too, as RFC 1350 clients do), with faults on request.
 // Blocks are named by their number on the wire; 0 is the OACK's ACK.
 struct ScriptedClient {
