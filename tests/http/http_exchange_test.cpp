@@ -258,13 +258,19 @@ TEST_F(HttpExchange, KeptOpenConnectionEndsWithTheFramedReply) {
     for (const RecordedRequest& request : server_.Requests()) EXPECT_TRUE(request.peerClosedFirst);
 }
 
-// Closing first leaves no TIME_WAIT behind: the next exchange with the same
-// device gets the same local port and connects (Windows would bind a port in
-// TIME_WAIT and then refuse the connection to the same peer).
-TEST_F(HttpExchange, LocalPortIsFreeAgainAfterAKeptOpenConnection) {
-    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
-    for (int i = 0; i < 3; ++i) server_.Enqueue(reply, ReplyEnding::kKeepOpen);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(static_cast<int>(reply.size()), Get("/admin/advanced", kReusedPortBase));
+// Closing first leaves no TIME_WAIT behind, whether the reply was complete by
+// its framing or filled the buffer: the next exchange with the same device
+// gets the same local port and connects (Windows binds a port in TIME_WAIT
+// again and then refuses the connection to the same peer).
+TEST_F(HttpExchange, LocalPortIsFreeAgainAfterTheClientClosesFirst) {
+    const std::string framed = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    const std::string header = "HTTP/1.1 200 OK\r\n\r\n";
+    const std::string full = header + std::string(kReceiveLimit - header.size(), 'f');
+    const std::string replies[] = {framed, full, framed};
+    for (const std::string& reply : replies) server_.Enqueue(reply, ReplyEnding::kKeepOpen);
+    for (const std::string& reply : replies) {
+        ASSERT_EQ(static_cast<int>(reply.size()), Get("/admin/advanced", kReusedPortBase));
+    }
     ASSERT_TRUE(server_.WaitForFinishedConnections(3, 30000));
     // The same port every time (the base itself unless an earlier run left it taken).
     std::vector<RecordedRequest> requests = server_.Requests();
