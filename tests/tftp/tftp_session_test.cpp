@@ -95,7 +95,7 @@ protected:
         ASSERT_TRUE(StartSocketLibrary());
         fake_tftp::Reset();
         UseImage(774248);
-        g_upgrade.deviceAddress = 0x7F000002;  // typed in, but never queried: the requester is
+        g_upgrade.deviceAddress = 0x7F000002;  // as typed; the verification queries the requester
     }
 
     // The image: a 128-byte header with the version, then a pattern that
@@ -136,7 +136,7 @@ protected:
     std::vector<std::uint8_t> image_;
 };
 
-TEST_F(TftpSessionTest, OptionAckIsTheFixedTwentyFiveBytesWhateverTheRequest) {
+TEST_F(TftpSessionTest, OptionAckForTheSampleImageSizeIsTheFixedTwentyFiveBytes) {
     ScriptedClient client;
     Serve(&client);
     std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
