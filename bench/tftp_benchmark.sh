@@ -91,18 +91,18 @@ fi
 
 # start_listener: starts our listener on CPU 0 and sets server_pid and port.
 start_listener() {
-  : >"$work/serve.out"
-  taskset -c 0 "${serve[@]}" 127.0.0.1 "$name" </dev/null >"$work/serve.out" 2>&1 &
+  : >"$work/serve.err"
+  taskset -c 0 "${serve[@]}" 127.0.0.1 "$name" </dev/null >"$work/serve.out" 2>"$work/serve.err" &
   server_pid=$!
   port=
   for _ in $(seq 600); do
-    port=$(tr -d '\r' <"$work/serve.out" | sed -n 's/^port \([0-9]*\)$/\1/p')
+    port=$(tr -d '\r' <"$work/serve.err" | sed -n 's/^port \([0-9]*\)$/\1/p')
     [ -n "$port" ] && return 0
     kill -0 "$server_pid" 2>/dev/null || break
     sleep 0.05
   done
   echo "the listener did not start:" >&2
-  cat "$work/serve.out" >&2
+  cat "$work/serve.out" "$work/serve.err" >&2
   exit 1
 }
 
