@@ -58,9 +58,10 @@ extern const char kFailUserAbort[];
 extern const char kFailListenerMemory[];
 extern const char kFailListenerSocket[];
 extern const char kFailListenerBind[];
-extern const char kFailListenerThread[];  // the listener thread could not be started
 extern const char kFailSessionMemory[];
 extern const char kFailUploadIncomplete[];
 extern const char kFailVersionMismatch[];
 // The device query runner's own, when its worker thread cannot be started.
 extern const char kFailHttpThread[];
+// The TFTP listener's own, when its thread cannot be started.
+extern const char kFailListenerThread[];

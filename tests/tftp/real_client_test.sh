@@ -16,6 +16,10 @@ pid=
 cleanup() {
   # The listener would go on to the reboot wait: it is ours to end.
   local status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "qev-tftp-serve said:"
+    cat "$work/serve.out" "$work/serve.err" 2>/dev/null || true
+  fi
   if [ -n "$pid" ]; then
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
@@ -25,13 +29,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$serve" 127.0.0.1 "$name" </dev/null >"$work/serve.out" 2>&1 &
+: >"$work/serve.err"  # before the listener's own shell opens it, for the reads below
+"$serve" 127.0.0.1 "$name" </dev/null >"$work/serve.out" 2>"$work/serve.err" &
 pid=$!
 port=
 for _ in $(seq 200); do
-  port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$work/serve.out")
+  port=$(sed -n 's/^port \([0-9]*\)$/\1/p' "$work/serve.err")
   [ -n "$port" ] && break
-  kill -0 "$pid" 2>/dev/null || { echo "qev-tftp-serve ended:"; cat "$work/serve.out"; exit 1; }
+  kill -0 "$pid" 2>/dev/null || { echo "qev-tftp-serve ended"; exit 1; }
   sleep 0.05
 done
 [ -n "$port" ] || { echo "qev-tftp-serve printed no port"; exit 1; }

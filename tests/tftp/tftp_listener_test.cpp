@@ -18,7 +18,6 @@
 namespace {
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
-constexpr std::uint32_t kOtherLoopbackHost = 0x7F000002;
 const char kFileName[] = "/qev1a2b.bi1";
 
 SocketHandle BoundUdpSocket(std::uint32_t address, std::uint16_t port) {
@@ -30,6 +29,15 @@ SocketHandle BoundUdpSocket(std::uint32_t address, std::uint16_t port) {
         return kInvalidSocket;
     }
     return socket;
+}
+
+// A UDP socket on the first free loopback port from first; *port tells which.
+SocketHandle OnFreePort(std::uint16_t first, std::uint16_t* port) {
+    for (*port = first; *port < first + 100; ++*port) {
+        SocketHandle socket = BoundUdpSocket(kLoopback, *port);
+        if (socket != kInvalidSocket) return socket;
+    }
+    return kInvalidSocket;
 }
 
 // Holds ports first..last on the loopback address, then starts the listener
@@ -63,19 +71,19 @@ TEST_F(TftpListenerTest, TakesTheFirstFreePortFrom69To168AndNoneAbove) {
                 "^\\[message box\\] QEV Firwmare Upgrade Error: Upgrade Failed: Can't bind TFTP listener socket");
 }
 
-TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromAnyHost) {
+TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromAnySender) {
+    // The request is taken from whoever sends it, not only from the device.
+    g_upgrade.deviceAddress = 0x7F000002;
     TftpListener listener = {kLoopback, 0, kInvalidSocket, {}, 0};
-    for (std::uint16_t port = 47600; port < 47700 && listener.socket == kInvalidSocket; ++port) {
-        listener.socket = BoundUdpSocket(kLoopback, port);
-        listener.port = port;
-    }
+    std::uint16_t devicePort = 0, requesterPort = 0;
+    listener.socket = OnFreePort(47600, &listener.port);
+    SocketHandle device = OnFreePort(47700, &devicePort);
+    SocketHandle requester = OnFreePort(47800, &requesterPort);
     ASSERT_NE(kInvalidSocket, listener.socket);
-    SocketHandle device = BoundUdpSocket(kLoopback, 0);
-    SocketHandle otherHost = BoundUdpSocket(kOtherLoopbackHost, 0);
     ASSERT_NE(kInvalidSocket, device);
-    ASSERT_NE(kInvalidSocket, otherHost);
+    ASSERT_NE(kInvalidSocket, requester);
     ASSERT_TRUE(SetSocketNonBlocking(device));
-    ASSERT_TRUE(SetSocketNonBlocking(otherHost));
+    ASSERT_TRUE(SetSocketNonBlocking(requester));
 
     auto rrq = [](const std::string& name) { return std::string("\0\1", 2) + name + std::string("\0octet\0", 7); };
     std::string rightNameTooLong = rrq(kFileName);
@@ -95,11 +103,12 @@ TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromA
     for (const std::string& bytes : dropped)
         ASSERT_EQ(static_cast<int>(bytes.size()), SendDatagram(device, bytes.data(), static_cast<int>(bytes.size()), to));
     std::string accepted = rrq(kFileName);
-    ASSERT_EQ(static_cast<int>(accepted.size()), SendDatagram(otherHost, accepted.data(), static_cast<int>(accepted.size()), to));
+    ASSERT_EQ(static_cast<int>(accepted.size()), SendDatagram(requester, accepted.data(), static_cast<int>(accepted.size()), to));
 
     TftpRequest request;
     WaitForMatchingRequest(&listener, &request);
-    EXPECT_EQ(kOtherLoopbackHost, request.address);
+    EXPECT_EQ(kLoopback, request.address);
+    EXPECT_EQ(requesterPort, request.port);
     EXPECT_STREQ(kFileName, request.fileName);
 
     fake_ui::DialogRecord waiting = fake_ui::LastDialog(IDD_WAITING);
@@ -108,9 +117,9 @@ TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromA
     char reply[16];
     SocketAddress from;
     EXPECT_EQ(-1, ReceiveDatagram(device, reply, sizeof reply, &from)) << "a dropped datagram was answered";
-    EXPECT_EQ(-1, ReceiveDatagram(otherHost, reply, sizeof reply, &from)) << "the listener itself answers nothing";
+    EXPECT_EQ(-1, ReceiveDatagram(requester, reply, sizeof reply, &from)) << "the listener itself answers nothing";
     CloseSocket(device);
-    CloseSocket(otherHost);
+    CloseSocket(requester);
     CloseSocket(listener.socket);
 }
 

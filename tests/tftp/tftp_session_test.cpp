@@ -50,7 +50,7 @@ std::vector<std::uint8_t> ReadRequest(const std::string& name) {
 int Opcode(const fake_tftp::SentPacket& sent) { return sent.bytes[0] << 8 | sent.bytes[1]; }
 unsigned Block(const fake_tftp::SentPacket& sent) { return static_cast<unsigned>(sent.bytes[2] << 8 | sent.bytes[3]); }
 
-// A client that fetches the image and acknowledges what it gets (every DATA
+// A client that fetches the image and acknowledges what it receives (every DATA
 // block, a repeated one too, as RFC 1350 clients do), with faults on request.
 // Blocks are named by their number on the wire; 0 is the OACK's ACK.
 struct ScriptedClient {
@@ -95,7 +95,7 @@ protected:
         ASSERT_TRUE(StartSocketLibrary());
         fake_tftp::Reset();
         UseImage(774248);
-        g_upgrade.deviceAddress = 0x7F000002;  // typed in, but never queried: the requester is
+        g_upgrade.deviceAddress = 0x7F000002;  // as typed; the verification queries the requester
     }
 
     // The image: a 128-byte header with the version, then a pattern that
@@ -136,7 +136,7 @@ protected:
     std::vector<std::uint8_t> image_;
 };
 
-TEST_F(TftpSessionTest, OptionAckIsTheFixedTwentyFiveBytesWhateverTheRequest) {
+TEST_F(TftpSessionTest, OptionAckForTheSampleImageSizeIsTheFixedTwentyFiveBytes) {
     ScriptedClient client;
     Serve(&client);
     std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
@@ -284,7 +284,8 @@ TEST_F(TftpSessionTest, RebootWaitLastsItsTicksAcrossTheClockWrapWithoutGoingBac
     std::vector<std::uint32_t> sleeps = fake_tftp::SleepStarts();
     ASSERT_EQ(kRebootTicks, sleeps.size());
     EXPECT_GT(sleeps.front(), sleeps.back()) << "the clock did not wrap during the wait";
-    const std::vector<unsigned>& positions = fake_ui::LastDialog(IDD_UPLOAD).progressPositions.at(IDC_PROGRESS);
+    fake_ui::DialogRecord upload = fake_ui::LastDialog(IDD_UPLOAD);
+    const std::vector<unsigned>& positions = upload.progressPositions[IDC_PROGRESS];
     ASSERT_GE(positions.size(), kRebootTicks + 2);
     std::vector<unsigned> wait(positions.end() - (kRebootTicks + 1), positions.end());
     for (unsigned tick = 0; tick <= kRebootTicks; ++tick) ASSERT_EQ(tick, wait[tick]);
@@ -341,13 +342,13 @@ TEST_F(TftpVerificationTest, PhoneVersionIsNeverCompared) {
     EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
 }
 
-TEST_F(TftpVerificationTest, TenFailedQueriesEndSilently) {
-    // The server closes each connection without a reply: ten attempts in a row.
+TEST_F(TftpSessionTest, TenFailedVerificationQueriesEndSilently) {
+    // Nothing listens on port 80: each query fails at once. (A server that
+    // closed without a reply would leave port 80 in TIME_WAIT for the next test.)
+    UseImage(300);
     ScriptedClient client;
     EXPECT_EQ(1, Serve(&client));
     EXPECT_EQ(10u, fake_ui::DialogsOf(IDD_CONNECTING).size());
-    EXPECT_TRUE(server_.WaitForFinishedConnections(10, 10000));
-    EXPECT_EQ(10u, server_.RequestCount());
     EXPECT_TRUE(MessageTexts().empty());
     EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
 }

@@ -5,8 +5,10 @@
 //
 //   qev-tftp-serve ADDRESS FILE_NAME
 //
-// It binds the first free UDP port from 69 on ADDRESS, prints "port N" when
-// the listener is running, then sleeps like the main thread. The listener
+// It binds the first free UDP port from 69 on ADDRESS, prints "port N" on
+// standard error when the listener is running (standard output belongs to
+// the front end, whose lines would run into it), then sleeps like the main
+// thread. The listener
 // serves FILE_NAME, waits for the reboot, queries ADDRESS (the requester) for
 // its status page and ends the process, as in a real upgrade.
 #include <cstdio>
@@ -46,7 +48,6 @@ int main(int argc, char** argv) {
     CopyText(g_upgrade.deviceAddressText, sizeof g_upgrade.deviceAddressText, argv[1]);
     PublishUpgradeFileName(argv[2]);
 
-    std::printf("port %u\n", static_cast<unsigned>(StartTftpListener(address)));
-    std::fflush(stdout);
+    std::fprintf(stderr, "port %u\n", static_cast<unsigned>(StartTftpListener(address)));
     for (;;) SleepMilliseconds(kIdleSleepMs);
 }
