@@ -249,6 +249,8 @@ class WineDriver:
     runs in this case's network namespace. qev-automation finds the dialogs
     by title and clicks them."""
 
+    FIRST_TITLES = " Firmware Upgrade"  # the warning's and the address dialog's
+
     def __init__(self, program, work, device, automation, wine_run, template_prefix):
         self.program, self.work, self.device = program, work, device
         self.automation_program, self.wine_run = automation, wine_run
@@ -275,7 +277,7 @@ class WineDriver:
         self.started = time.monotonic()
         self.process = subprocess.Popen([self.wine_run, self.program], env=self.environment,
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.STDOUT)
-        self.automation("find", "--partial", " Firmware Upgrade", wait=60)
+        self.automation("find", self.FIRST_TITLES, partial=True, wait=60)
         return time.monotonic() - self.started
 
     def start_display(self):
@@ -306,16 +308,18 @@ class WineDriver:
             output.seek(0)
             return result.returncode, output.read()
 
-    def automation(self, command, *arguments, wait=DIALOG_SECONDS):
-        partial = [] if arguments[:1] != ("--partial",) else ["--partial"]
-        arguments = arguments[len(partial):]
-        code, output = self.wine(self.automation_program, "--wait", str(wait), *partial, command, *arguments,
-                                 timeout=wait + 60)
+    def automation(self, command, title, *arguments, partial=False, wait=DIALOG_SECONDS):
+        """qev-automation COMMAND TITLE ARGUMENTS (TITLE a part of the title
+        with `partial`), waiting up to `wait` seconds for the window."""
+        options = ["--wait", str(wait)] + (["--partial"] if partial else [])
+        code, output = self.wine(self.automation_program, *options, command, title, *arguments, timeout=wait + 60)
         if code != 0:
-            _, windows = self.wine(self.automation_program, "list")
-            raise Failure("qev-automation %s %s failed: %s\nwindows now:\n%s" % (
-                command, " ".join(arguments), output.strip(), windows))
+            raise Failure("qev-automation %s %r failed: %s\nwindows now:\n%s" % (
+                command, title, output.strip(), self.windows()))
         return output
+
+    def windows(self):
+        return self.wine(self.automation_program, "list")[1]
 
     def dialog(self, title, control, partial=False, again=False):
         """Waits for a dialog of that title that has the control and that no
@@ -323,11 +327,10 @@ class WineDriver:
         with `again` one that stays open for another answer; its texts (the
         title and every control's, escapes undone)."""
         def texts():
-            dump = self.automation("dump", *(["--partial"] if partial else []), title)
-            records = [line.split("\t") for line in dump.splitlines()]
+            records = [line.split("\t") for line in self.automation("dump", title, partial=partial).splitlines()]
             window = next(fields for fields in records if fields[0] == "window")
-            if window[1] in self.answered or not any(
-                    fields[0] == "control" and fields[1] == str(control) for fields in records):
+            has_control = any(fields[:2] == ["control", str(control)] for fields in records)
+            if window[1] in self.answered or not has_control:
                 return None
             if not again:
                 self.answered.add(window[1])
@@ -335,58 +338,45 @@ class WineDriver:
             return re.sub(r"\\(.)", lambda m: {"r": "\r", "n": "\n", "t": "\t"}.get(m[1], m[1]), "\n".join(parts))
         return wait_until(texts, DIALOG_SECONDS, "dialog %r with control %d" % (title, control), poll=0.2)
 
-    def click(self, title, button, partial=False):
-        self.automation("click", *(["--partial"] if partial else []), title, str(button))
+    def answer(self, title, control, button, partial=False, again=False, fields=()):
+        """Waits for the dialog, fills in its fields, presses the button."""
+        seen = self.dialog(title, control, partial, again)
+        for command, identifier, value in fields:
+            self.automation(command, title, str(identifier), value, partial=partial)
+        self.automation("click", title, str(button), partial=partial)
+        return seen
 
     def warning(self, step):
-        seen = self.dialog(" Firmware Upgrade", 1021, partial=True)
-        self.click(" Firmware Upgrade", 1 if step.button == "Continue" else 2, partial=True)
-        return seen
+        return self.answer(self.FIRST_TITLES, 1021, 1 if step.button == "Continue" else 2, partial=True)
 
     def address(self, step):
         # After an invalid address the same dialog asks again.
-        seen = self.dialog(" Firmware Upgrade", 1000, partial=True, again=True)
-        if step.text:
-            self.automation("set-address", "--partial", " Firmware Upgrade", "1000", step.text)
-        self.click(" Firmware Upgrade", 1 if step.button == "OK" else 2, partial=True)
-        return seen
+        fields = [("set-address", 1000, step.text)] if step.text else []
+        return self.answer(self.FIRST_TITLES, 1000, 1 if step.button == "OK" else 2, True, True, fields)
 
     def password(self, step):
-        seen = self.dialog("Enter Password Information", 1005)
-        self.automation("set-text", "Enter Password Information", "1005", step.text)
-        self.click("Enter Password Information", 1 if step.button == "OK" else 2)
-        return seen
+        return self.answer("Enter Password Information", 1005, 1 if step.button == "OK" else 2,
+                           fields=[("set-text", 1005, step.text)])
 
     def confirm(self, step):
-        seen = self.dialog("Confirm Upgrade to Ver.", 1007, partial=True)
-        self.click("Confirm Upgrade to Ver.", 1 if step.button == "Upgrade" else 2, partial=True)
-        return seen
+        return self.answer("Confirm Upgrade to Ver.", 1007, 1 if step.button == "Upgrade" else 2, partial=True)
 
     def cancel(self, step):
         title = {"connecting": "Connecting with QEV@" + self.device, "waiting": "Waiting For Firmware Download",
                  "upload": "Firmware to QEV@" + self.device}[step.dialog]
-        seen = self.dialog(title, 2, partial=True)
-        self.click(title, 2, partial=True)
-        return seen
+        return self.answer(title, 2, 2, partial=True)
 
     def message(self, step):
-        caption = step.shows[0]
-        seen = self.dialog(caption, 1)
-        self.click(caption, 1)
-        return seen
+        return self.answer(step.shows[0], 1, 1)  # its caption
 
     def success(self, step):
-        title = "QEV@%s Upgrade Successful!" % self.device
-        seen = self.dialog(title, 1004)
-        self.click(title, 1)
-        return seen
+        return self.answer("QEV@%s Upgrade Successful!" % self.device, 1004, 1)
 
     def finish(self, steps):
         try:
             return self.process.wait(EXIT_SECONDS)
         except subprocess.TimeoutExpired:
-            _, windows = self.wine(self.automation_program, "list")
-            raise Failure("the program did not end; windows:\n" + windows)
+            raise Failure("the program did not end; windows:\n" + self.windows())
 
     def transcript(self):
         if not self.output:

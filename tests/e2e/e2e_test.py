@@ -11,6 +11,7 @@ import hashlib
 import json
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import sys
@@ -132,6 +133,8 @@ def main():
     parser.add_argument("--wine-run", help="tools/wine_run.sh (windows)")
     parser.add_argument("--wine-prefix", help="the build's Wine prefix, copied for the case (windows)")
     options = parser.parse_args()
+    # CTest's time limit ends a test with SIGTERM: clean up as on any failure.
+    signal.signal(signal.SIGTERM, lambda number, frame: sys.exit("FAILED: terminated"))
 
     case = next(case for case in CASES if case.name == options.case)
     facts = {"versions": {}, "sha256": {}, "size": {}}
