@@ -54,10 +54,16 @@ run_ctest linux out/linux "$jobs" -LE e2e
 run_ctest linux-e2e out/linux "$e2e_jobs" -L e2e
 
 build linux-sanitize
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest linux-sanitize out/linux-sanitize "$jobs" -LE e2e
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+run_ctest linux-sanitize out/linux-sanitize "$jobs" -LE e2e
+run_ctest linux-sanitize-e2e out/linux-sanitize "$e2e_jobs" -L e2e
+unset ASAN_OPTIONS UBSAN_OPTIONS
 
 build linux-tsan
-TSAN_OPTIONS=halt_on_error=1 run_ctest linux-tsan out/linux-tsan "$jobs" -LE e2e
+export TSAN_OPTIONS=halt_on_error=1
+run_ctest linux-tsan out/linux-tsan "$jobs" -LE e2e
+run_ctest linux-tsan-e2e out/linux-tsan "$e2e_jobs" -L e2e
+unset TSAN_OPTIONS
 
 if [ -x tools/run_windows_tests.sh ]; then
   echo "=== Windows build under Wine"

@@ -4,6 +4,7 @@ its record must show. The drivers (e2e_drivers.py) turn the steps into
 answered lines, keys in a terminal or clicks under Wine; e2e_test.py runs a
 case. Texts in braces are filled in from the build's images: {target} and
 {transition} (versions), {phone} (the phone image's version)."""
+import re
 from dataclasses import dataclass, field
 
 USER_ABORT = "Upgrade Failed: User Abort"
@@ -35,10 +36,10 @@ def password(text=PASSWORD, button="OK"):
     return Step("password", button, text)
 
 
-def confirm(button="Upgrade", note=False):
+def confirm(button="Upgrade", note=False, shows=()):
     # The two-stage program's confirmation names the transition version.
     phrase = "is older than {transition}"
-    return Step("confirm", button, shows=[phrase] if note else [], lacks=[] if note else ["is older than"])
+    return Step("confirm", button, shows=list(shows) + ([phrase] if note else []), lacks=[] if note else [phrase[:13]])
 
 
 def cancel(dialog, after_event=""):
@@ -78,6 +79,17 @@ def served(*images):
               "images served %r, expected %s" % (got, ", ".join(images)))
         check(all(event["oack_as_expected"] for event in record.events("tftp")), "an OACK not as expected")
     return served_images
+
+
+def commands(*digits):
+    """The upgrade commands: the listener's port 69 (free in the namespace)
+    and a name of the form /qev%x.bi<digit> each, all names different."""
+    def upgrade_commands(record, facts):
+        got = [(event["port"], event["name"]) for event in record.events("upgrade")]
+        check(len(got) == len(digits) and len({name for _, name in got}) == len(got), "upgrade commands %r" % got)
+        for (port, name), digit in zip(got, digits):
+            check(port == 69 and re.fullmatch(r"/qev[0-9a-f]{1,4}\.bi" + digit, name), "upgrade command %r" % name)
+    return upgrade_commands
 
 
 def no_request(record, facts):
@@ -139,8 +151,10 @@ STATUS_QUERY = [warning(), address()]
 UPGRADE = [warning(), address(), confirm()]
 
 CASES = [
-    Case("upgrade_without_password", UPGRADE + [success()],
-         checks=[without_credentials, served("target")]),
+    # The confirmation shows the device's status page (the simulator's defaults).
+    Case("upgrade_without_password",
+         [warning(), address(), confirm(shows=["QA10400012345", "00:00:5E:00:53:10", "2.9.1(QE)"]), success()],
+         checks=[without_credentials, served("target"), commands("1")]),
     Case("upgrade_with_digest", STATUS_QUERY + [password(), confirm(), success()], DIGEST,
          checks=[credentials_carried, served("target")], screen=True),
     Case("wrong_password_then_right",
@@ -149,7 +163,7 @@ CASES = [
     Case("nonce_renewed_across_reboot", STATUS_QUERY + [password(), confirm(), success()],
          DIGEST + ["--algorithm", "MD5-sess", "--reboot-nonce", "new"], checks=[one_automatic_retry]),
     Case("version_mismatch", UPGRADE + [message("Upgrade Failed: Version not matching")],
-         ["--report-version", "3.1.24(qe)"], checks=[served("target")]),
+         ["--report-version", "3.1.24(qe)"], checks=[served("target")]),  # the sample's version in lower case
     Case("unreachable_device", STATUS_QUERY + [message("Upgrade Failed: No Response From QEV")], None),
     Case("cancel_in_warning", [warning("Cancel")], checks=[no_request]),
     Case("cancel_in_address", [warning(), address(button="Cancel")], checks=[no_request]),
@@ -177,7 +191,8 @@ CASES = [
     Case("two_stage_device_at_transition_version", STATUS_QUERY + [confirm(note=False), success()],
          ["--software-version", "{transition}"], program="two-stage", checks=[served("target")]),
     Case("two_stage_full_run", STATUS_QUERY + [confirm(note=True), success()],
-         ["--software-version", "2.4.3(QE)"], program="two-stage", checks=[served("transition", "target")]),
+         ["--software-version", "2.4.3(QE)"], program="two-stage",
+         checks=[served("transition", "target"), commands("0", "1")]),
 ]
 
 

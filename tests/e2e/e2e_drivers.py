@@ -16,6 +16,13 @@ import time
 DIALOG_SECONDS = 120   # longest wait for a dialog: the reboot wait, verification and a busy machine
 EXIT_SECONDS = 120     # longest wait for the program to end after the last step
 MESSAGE_PROMPT = "Press Enter for OK: "  # the line mode's message box
+SANITIZER_REPORTS = ("Sanitizer", "runtime error:")  # the sanitizer builds' reports
+
+
+def check_no_sanitizer_report(errors):
+    for text in SANITIZER_REPORTS:
+        if text in errors:
+            raise Failure("a sanitizer report:\n" + errors)
 
 
 class Failure(Exception):
@@ -137,6 +144,7 @@ class LineDriver:
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end; output after the last step:\n" + self.output[self.cursor:])
         wait_until(lambda: self.ended, 10, "the end of the program's output")
+        check_no_sanitizer_report(self.output)
         rest = self.output[self.cursor:]
         for text in (MESSAGE_PROMPT, "Upgrade Successful!", "[OK]: ", "[Cancel]: ", "[Upgrade]: "):
             if text in rest:
@@ -228,6 +236,8 @@ class ScreenDriver:
 
     def finish(self, steps):
         wait_until(lambda: os.path.exists(self.exit_file), EXIT_SECONDS, "the program to end")
+        with open(os.path.join(self.work, "errors"), errors="replace") as errors:
+            check_no_sanitizer_report(errors.read())
         with open(self.exit_file) as code:
             return int(code.read())
 
