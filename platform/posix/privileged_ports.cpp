@@ -51,9 +51,9 @@ void WritePrivilegedPortHint() {
         std::snprintf(ports, sizeof ports, "ports %u to %u", first, last);
     }
     std::snprintf(line, sizeof line,
-               "%s: binding %s was refused: ports below 1024 need root or CAP_NET_BIND_SERVICE; "
-               "run it with sudo, or allow it once with: sudo setcap cap_net_bind_service=+ep %s\n",
-               name, ports, path);
+                  "%s: binding %s was refused: ports below 1024 need root or CAP_NET_BIND_SERVICE; "
+                  "run it with sudo, or allow it once with: sudo setcap cap_net_bind_service=+ep %s\n",
+                  name, ports, path);
     ssize_t ignored = ::write(STDERR_FILENO, line, std::strlen(line));
     (void)ignored;
 }
