@@ -70,6 +70,19 @@ struct PageFields {
     char serialNumber[kPageFieldSize];
 };
 
+// ---- pseudo-random draws (common/random_draws.h) -------------------------
+
+constexpr int kMaxScriptedDraws = 8;
+
+struct RandomDraws {
+    // One generator state for the whole process: any thread's draw moves it on.
+    std::atomic<std::uint32_t> state;
+    // Draws a test put before the generator's, taken in order.
+    unsigned scripted[kMaxScriptedDraws];
+    int scriptedCount;
+    int scriptedNext;
+};
+
 // ---- the record ----------------------------------------------------------
 
 struct UpgradeState {
@@ -99,6 +112,7 @@ struct UpgradeState {
     char receiveBuffer[kReceiveBufferSize];
     PageFields pageFields;
     DigestState digest;
+    RandomDraws randomDraws;
 
     PlatformWindow* waitingDialog;
     PlatformWindow* uploadDialog;
@@ -113,5 +127,7 @@ extern const std::int32_t kInitialStageFlag;
 
 // The upgrade file name as last published: always a whole name.
 const char* CurrentUpgradeFileName();
-// Publishes a new upgrade file name (at most kUpgradeFileNameSize - 1 characters).
+// Publishes a new upgrade file name (at most kUpgradeFileNameSize - 1
+// characters) into the buffer not in use. A reader of the name before must
+// be done with it by the next publication, which refills its buffer.
 void PublishUpgradeFileName(const char* name);

@@ -8,11 +8,10 @@
 #include "common/upgrade_state.h"
 #include "http/http_exchange.h"
 #include "platform/platform_ui.h"
+#include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
 #include "ui/error_box.h"
 #include "ui/resource_ids.h"
-
-const char kWorkerStartFailedMessage[] = "Upgrade Failed: Can't start HTTP thread";
 
 namespace {
 
@@ -36,7 +35,7 @@ int RunAttempt(const DeviceQueryRequest& request, QueryProgress* progress) {
     if (worker == nullptr) {
         // No result may be reported for a query that never ran.
         DestroyDialog(dialog);
-        ShowUpgradeError(kWorkerStartFailedMessage, nullptr);
+        ShowUpgradeError(kFailHttpThread, nullptr);
         EndProcess(0);
     }
 
@@ -84,7 +83,7 @@ int RunDeviceQuery(const DeviceQueryRequest& request) {
             automaticRetries = 0;
             continue;
         }
-        ShowUpgradeError("Upgrade Failed: User Abort", nullptr);
+        ShowUpgradeError(kFailUserAbort, nullptr);
         EndProcess(0);
     }
 }

@@ -33,6 +33,3 @@ int RunDeviceQuery(const DeviceQueryRequest& request);
 int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uint16_t localPortBase,
                    std::uint32_t deviceAddress, std::uint16_t devicePort, const char* path, char* buffer,
                    std::int32_t size);
-
-// The runner's own message when the worker thread cannot be started.
-extern const char kWorkerStartFailedMessage[];

@@ -2,9 +2,9 @@
 // RFC 2617 and the Authorization line.
 #include "http/digest.h"
 
-#include <cstdlib>
 #include <cstring>
 
+#include "common/random_draws.h"
 #include "common/text.h"
 
 namespace {
@@ -88,9 +88,8 @@ int ParseChallenge(const char* text, DigestState* state) {
         state->nonceCount = 0;
     }
     // A fresh client nonce at every accepted challenge, whether the nonce
-    // changed or not: 0 to 32767 (the generator's whole range on Windows,
-    // kept on every platform), so 1 to 4 hexadecimal digits.
-    FormatText(state->cnonce, sizeof state->cnonce, "%x", static_cast<unsigned>(std::rand()) & kClientNonceMask);
+    // changed or not: 0 to 32767, so 1 to 4 hexadecimal digits.
+    FormatText(state->cnonce, sizeof state->cnonce, "%x", DrawRandomNumber() & kClientNonceMask);
     if (algorithm.start != nullptr) StoreValue(algorithm, state->algorithm, sizeof state->algorithm);
     if (qop.start != nullptr) StoreValue(qop, state->qop, sizeof state->qop);
     if (opaque.start != nullptr) {

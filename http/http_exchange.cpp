@@ -8,6 +8,7 @@
 #include "common/trace.h"
 #include "http/digest.h"
 #include "http/reply_framing.h"
+#include "ui/dialog_texts.h"
 #include "ui/error_box.h"
 
 const char kHttpHostValue[] = "192.168.254.254";
@@ -38,7 +39,7 @@ const PageLabel kPageLabels[] = {
 SocketHandle ConnectToDevice(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32_t deviceAddress,
                              std::uint16_t devicePort) {
     SocketHandle socket = OpenTcpSocket();
-    if (socket == kInvalidSocket) FailUpgrade("Upgrade Failed: Can't open HTTP socket");
+    if (socket == kInvalidSocket) FailUpgrade(kFailOpenHttpSocket);
 
     SocketAddress address;
     bool bound = false;
@@ -47,7 +48,7 @@ SocketHandle ConnectToDevice(std::uint32_t localAddress, std::uint16_t localPort
         FillSocketAddress(localAddress, static_cast<std::uint16_t>(localPortBase + i), &address);
         bound = BindSocket(socket, address);
     }
-    if (!bound) FailUpgrade("Upgrade Failed: Can't bind HTTP socket");
+    if (!bound) FailUpgrade(kFailBindHttpSocket);
 
     FillSocketAddress(deviceAddress, devicePort, &address);
     if (!ConnectSocket(socket, address)) {
@@ -86,10 +87,14 @@ int HttpGet(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32
     StartReplyFraming(&framing);
     int total = 0;
     bool complete = false;
+    bool deviceClosed = false;
     buffer[0] = '\0';
     while (total < size && !complete) {
         int received = ReceiveBytes(socket, buffer + total, size - total);
-        if (received <= 0) break;
+        if (received <= 0) {
+            deviceClosed = true;
+            break;
+        }
         total += received;
         buffer[total] = '\0';
         complete = ReplyIsComplete(&framing, buffer, static_cast<std::size_t>(total));
@@ -98,14 +103,18 @@ int HttpGet(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32
     Trace("%s", buffer);
     Trace("\n");
 
-    int replyClass = ClassifyHttpReply(buffer, digest);
-    // A reply complete by its framing may have come over a connection the
-    // device keeps open: we close first, and with a reset, so that the local
-    // port is free again at once for the next exchange with the device.
-    if (complete) {
-        ResetConnection(socket);
-    } else {
+    // The class is that of the final reply: interim (1xx) replies before it
+    // announce nothing, and a challenge behind a "100 Continue" is a challenge.
+    int replyClass = ClassifyHttpReply(buffer + framing.replyStart, digest);
+    // When reading stopped before the device closed (the reply was complete
+    // by its framing, or filled the buffer), we close first, and with a
+    // reset: an orderly close would leave the local port in TIME_WAIT, which
+    // Windows binds again for the next exchange with the device and then
+    // cannot connect to the same peer.
+    if (deviceClosed) {
         CloseSocket(socket);
+    } else {
+        ResetConnection(socket);
     }
     if (replyClass == kReplyChallengeAccepted) return -1;
     if (total > 0) {

@@ -45,7 +45,8 @@ bool LastCodingIsChunked(const char* value, const char* valueEnd) {
 }
 
 // Reads the framing of the header block [reply, headerEnd) (headerEnd is the
-// position of its final CRLFCRLF) and sets the phase that follows it.
+// position of its final CRLFCRLF) and sets the phase that follows it: a new
+// header block after an interim reply.
 void ReadHeaderBlock(ReplyFraming* framing, const char* reply, const char* headerEnd) {
     framing->phase = kFramingUntilClose;
     const char* lineEnd = static_cast<const char*>(std::memchr(reply, '\n', static_cast<std::size_t>(headerEnd - reply)));
@@ -62,7 +63,13 @@ void ReadHeaderBlock(ReplyFraming* framing, const char* reply, const char* heade
         if (p[i] < '0' || p[i] > '9') return;
         status = status * 10 + (p[i] - '0');
     }
-    if ((status >= 100 && status < 200) || status == 204 || status == 304) {
+    // An interim reply has no body; the final reply follows it. A 101 that we
+    // never asked for hands the connection to another protocol: until close.
+    if (status >= 100 && status < 200) {
+        if (status != 101) framing->phase = kFramingHeader;
+        return;
+    }
+    if (status == 204 || status == 304) {
         framing->phase = kFramingComplete;
         return;
     }
@@ -194,6 +201,7 @@ void StepChunked(ReplyFraming* framing, char c) {
 void StartReplyFraming(ReplyFraming* framing) {
     framing->phase = kFramingHeader;
     framing->scanned = 0;
+    framing->replyStart = 0;
     framing->remaining = 0;
     framing->sizeHasDigit = false;
 }
@@ -202,8 +210,10 @@ bool ReplyIsComplete(ReplyFraming* framing, const char* reply, std::size_t lengt
     while (framing->scanned < length) {
         switch (framing->phase) {
             case kFramingHeader: {
-                // Look for CRLFCRLF, starting early enough to catch one split across calls.
+                // Look for CRLFCRLF, starting early enough to catch one split
+                // across calls, but within the reply being framed.
                 std::size_t from = framing->scanned >= 3 ? framing->scanned - 3 : 0;
+                if (from < framing->replyStart) from = framing->replyStart;
                 std::size_t headerEnd = 0;
                 bool found = false;
                 for (std::size_t i = from; i + 4 <= length; ++i) {
@@ -217,8 +227,9 @@ bool ReplyIsComplete(ReplyFraming* framing, const char* reply, std::size_t lengt
                     framing->scanned = length;
                     break;
                 }
-                ReadHeaderBlock(framing, reply, reply + headerEnd);
+                ReadHeaderBlock(framing, reply + framing->replyStart, reply + headerEnd);
                 framing->scanned = headerEnd + 4;
+                if (framing->phase == kFramingHeader) framing->replyStart = framing->scanned;
                 break;
             }
             case kFramingContentLength:

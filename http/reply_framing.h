@@ -25,6 +25,7 @@ enum ReplyFramingPhase : int {
 struct ReplyFraming {
     int phase;               // a ReplyFramingPhase
     std::size_t scanned;     // bytes of the reply examined so far
+    std::size_t replyStart;  // where the reply being framed begins: after any interim (1xx) replies
     std::uint64_t remaining; // body or chunk bytes still to come
     bool sizeHasDigit;       // the current chunk-size line has a digit
 };
@@ -35,8 +36,10 @@ void StartReplyFraming(ReplyFraming* framing);
 // Examines the reply bytes that arrived since the last call (reply holds all
 // `length` bytes received so far, not necessarily terminated) and tells
 // whether the reply is complete: the header block has ended and either the
-// status has no body (1xx, 204, 304), or Content-Length body bytes have
-// arrived, or the last chunk and trailer of a chunked body have arrived.
+// status has no body (204, 304), or Content-Length body bytes have arrived,
+// or the last chunk and trailer of a chunked body have arrived. Interim
+// replies (1xx) are passed over and the reply that follows them is framed.
 // Replies without such framing, or with malformed framing, are never
-// complete: they end when the peer closes.
+// complete: they end when the peer closes. So does a 101: we never ask for
+// an upgrade, and what follows it is no longer HTTP that could be framed.
 bool ReplyIsComplete(ReplyFraming* framing, const char* reply, std::size_t length);

@@ -1,14 +1,15 @@
 // Start-up: everything the rest of the upgrade reads as fixed facts.
-#include <cstdlib>
 #include <cstring>
 
+#include "common/random_draws.h"
 #include "common/trace.h"
 #include "image/product_table.h"
 #include "image/startup.h"
 #include "platform/platform.h"
 #include "platform/platform_ui.h"
-#include "ui/resource_ids.h"
+#include "ui/dialog_texts.h"
 #include "ui/error_box.h"
+#include "ui/resource_ids.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::uint32_t NetworkOrder(std::uint32_t address) {
 
 void InitializeUpgrade() {
     if (!StartSocketLibrary()) {
-        ShowUpgradeError("Upgrade Failed: Winsock init error", nullptr);
+        ShowUpgradeError(kFailWinsockInit, nullptr);
         EndProcess(0);
     }
 
@@ -31,7 +32,7 @@ void InitializeUpgrade() {
     g_upgrade.chosenLocalAddress = g_upgrade.localAddresses[0];
 
     std::memset(&g_upgrade.digest, 0, sizeof g_upgrade.digest);
-    std::srand(MillisecondClock());
+    SeedRandomDraws(MillisecondClock());
     RegisterCommonControls();
 
     g_upgrade.targetImage = LoadFirmwareImage(IDR_TARGET_FIRMWARE);

@@ -37,8 +37,11 @@ bool SetSocketNonBlocking(SocketHandle socket);
 int SendDatagram(SocketHandle socket, const void* data, int length, const SocketAddress& to);
 int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddress* from);
 // Waits up to timeoutMs for a datagram on the socket, or for user input to
-// the calling thread's dialogs, whichever comes first. Returns at once when
-// either is already waiting.
+// the calling thread's dialogs, whichever comes first. Returns at once when a
+// datagram is already waiting or input came since the thread last pumped its
+// messages; input that pumping leaves in the queue (a message for no dialog
+// of the thread) does not end the waits after that. On Windows the first
+// wait ties the socket to one event, until CloseSocket or ResetConnection.
 void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
 void CloseSocket(SocketHandle socket);
 // Closes a connected stream socket at once with a reset instead of the
@@ -74,7 +77,8 @@ ThreadHandle StartThread(ThreadProcedure procedure, void* argument);
 // Whether a thread has ended never depends on the value it returned.
 bool ThreadHasEnded(ThreadHandle thread, int* result);
 // Waits up to timeoutMs for the thread to end, or for user input to the
-// calling thread's dialogs, whichever comes first.
+// calling thread's dialogs, whichever comes first; input counts as in
+// WaitForSocketOrInput.
 void WaitForThreadOrInput(ThreadHandle thread, unsigned timeoutMs);
 // Releases an ended thread's handle (joins it on POSIX).
 void ReleaseThread(ThreadHandle thread);

@@ -14,10 +14,11 @@ cmake --build out/linux-trace --target qev-upgrade -j "$(nproc)"
 exec tools/in_private_network.sh bash -c '
   set -u
   transcript=$(mktemp)
+  ready=$(mktemp -u)
   python3 tools/device_simulator.py --address 127.0.0.1 --http-port 80 --password secret \
-      --reboot-seconds 3 --lifetime 120 --transcript "$transcript" &
+      --reboot-seconds 3 --lifetime 120 --transcript "$transcript" --ready-file "$ready" >/dev/null &
   device=$!
-  sleep 0.5
+  for _ in $(seq 100); do [ -f "$ready" ] && break; sleep 0.05; done
   # The answers a user would give: Continue; the device at 127.0.0.1; the
   # password when asked; Upgrade; OK at the end.
   printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok ok | timeout 180 out/linux-trace/qev-upgrade
@@ -25,5 +26,5 @@ exec tools/in_private_network.sh bash -c '
   kill "$device" 2>/dev/null; wait "$device" 2>/dev/null
   echo "--- device transcript"
   cat "$transcript"
-  rm -f "$transcript"
+  rm -f "$transcript" "$ready"
 '

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Cross-builds the Windows program, its tests and test tools with MinGW-w64
 # and runs the tests under Wine: configures the build directory, builds,
-# starts a private Xvfb on a free display (time-limited, ended on exit),
-# creates the Wine prefix in the build directory, runs CTest.
+# then in a private network namespace (tools/in_private_network.sh) starts a
+# private Xvfb on a free display (time-limited, ended on exit), creates the
+# Wine prefix in the build directory, starts its Wine server, runs CTest.
 #
 # Usage: tools/run_windows_tests.sh [BUILD_DIR [CTEST_ARGUMENTS...]]
 #   BUILD_DIR defaults to out/windows; QEV_JOBS (default 2) sets the build's
@@ -16,10 +17,17 @@ shift || true
 jobs=${QEV_JOBS:-2}
 limit=${QEV_TEST_TIME_LIMIT:-3600}  # seconds for the whole run's display
 
-cmake -S "$source_dir" -B "$build_dir" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
-      -DCMAKE_BUILD_TYPE=Release
-cmake --build "$build_dir" -j "$jobs"
+if [ "${QEV_WINDOWS_TESTS_BUILT:-}" != 1 ]; then
+    cmake -S "$source_dir" -B "$build_dir" -G Ninja \
+          -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
+          -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$build_dir" -j "$jobs"
+    # The rest runs in a network namespace of its own with only loopback up,
+    # like the native tests: the ports the tests use are then free and
+    # nothing outside can answer. Wine creates every socket in the Wine
+    # server, so the server, the display and CTest all start in there.
+    QEV_WINDOWS_TESTS_BUILT=1 exec "$source_dir/tools/in_private_network.sh" "$0" "$build_dir" "$@"
+fi
 build_dir=$(cd "$build_dir" && pwd)
 prefix="$build_dir/wine-prefix"
 
@@ -56,6 +64,9 @@ export DISPLAY=":$(head -n 1 "$display_file")"
 echo "run_windows_tests.sh: Xvfb on display $DISPLAY"
 
 "$source_dir/tools/wine_prefix.sh" "$prefix"
+# A server of the prefix left from an earlier run outside this network
+# would create the sockets out there: end it first.
+WINEPREFIX="$prefix" timeout 30 wineserver -k >/dev/null 2>&1 || true
 # The Wine server for the run (it stays while tests come; the cleanup ends it).
 QEV_WINEPREFIX="$prefix" "$source_dir/tools/wine_run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 

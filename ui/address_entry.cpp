@@ -1,8 +1,7 @@
 // The address entry dialog and the dotted-quad parser.
 #include "ui/address_entry.h"
 
-#include <cstdlib>
-
+#include "common/random_draws.h"
 #include "common/text.h"
 #include "common/trace.h"
 #include "common/upgrade_state.h"
@@ -119,7 +118,7 @@ int ParseIPv4(const char* text, std::uint32_t* value) {
 
 void MakeUpgradeFileName(int stageFlag) {
     char name[kUpgradeFileNameSize];
-    unsigned number = static_cast<unsigned>(std::rand()) & 0xFFFFu;
+    unsigned number = DrawRandomNumber() & 0xFFFFu;
     FormatText(name, sizeof name, "/qev%x.bi%d", number, stageFlag);
     PublishUpgradeFileName(name);
 }

@@ -109,3 +109,4 @@ const char kFailListenerBind[] = "Upgrade Failed: Can't bind TFTP listener socke
 const char kFailSessionMemory[] = "Upgrade Failed: Can't malloc for TFTP session";
 const char kFailUploadIncomplete[] = "Upgrade Failed: Firmware Upload Incomplete";
 const char kFailVersionMismatch[] = "Upgrade Failed: Version not matching";
+const char kFailHttpThread[] = "Upgrade Failed: Can't start HTTP thread";

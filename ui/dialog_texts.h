@@ -53,3 +53,5 @@ extern const char kFailListenerBind[];
 extern const char kFailSessionMemory[];
 extern const char kFailUploadIncomplete[];
 extern const char kFailVersionMismatch[];
+// The device query runner's own, when its worker thread cannot be started.
+extern const char kFailHttpThread[];

@@ -1,6 +1,7 @@
 // Winsock for the Windows program: the socket library, TCP and UDP sockets,
-// waiting for a datagram while the calling thread's dialogs stay live, and
-// this PC's addresses from a host-name lookup.
+// waiting for a datagram while the calling thread's dialogs stay live (with
+// one event per waited-on socket, kept until the socket is closed), and this
+// PC's addresses from a host-name lookup.
 #include "platform/win32/windows_headers.h"
 
 #include <cstring>
@@ -29,6 +30,76 @@ void FromSystem(const sockaddr_in& system, SocketAddress* address) {
 SocketHandle Open(int type, int protocol) {
     SOCKET socket = ::socket(AF_INET, type, protocol);
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
+}
+
+// The events of the sockets waited on: made and selected for FD_READ at a
+// socket's first wait, closed with the socket. A free slot has no event.
+// More sockets than slots are never waited on at once in this program.
+constexpr int kSocketEventSlots = 8;
+
+struct SocketEventTable {
+    SRWLOCK lock;
+    struct Slot {
+        SOCKET socket;
+        WSAEVENT event;
+    } slots[kSocketEventSlots];
+};
+
+SocketEventTable& SocketEvents() {
+    static SocketEventTable table = {SRWLOCK_INIT, {}};
+    return table;
+}
+
+// The socket's event, made on first use; WSA_INVALID_EVENT when none can be had.
+WSAEVENT EventOf(SOCKET socket) {
+    SocketEventTable& table = SocketEvents();
+    ::AcquireSRWLockExclusive(&table.lock);
+    WSAEVENT found = WSA_INVALID_EVENT;
+    SocketEventTable::Slot* free = nullptr;
+    for (SocketEventTable::Slot& slot : table.slots) {
+        if (slot.event == WSA_INVALID_EVENT) {
+            if (free == nullptr) free = &slot;
+        } else if (slot.socket == socket) {
+            found = slot.event;
+        }
+    }
+    if (found == WSA_INVALID_EVENT && free != nullptr) {
+        // WSAEventSelect leaves the socket non-blocking, which the datagram
+        // sockets waited on already are.
+        WSAEVENT event = ::WSACreateEvent();
+        if (event != WSA_INVALID_EVENT && ::WSAEventSelect(socket, event, FD_READ) == 0) {
+            free->socket = socket;
+            free->event = event;
+            found = event;
+        } else if (event != WSA_INVALID_EVENT) {
+            ::WSACloseEvent(event);
+        }
+    }
+    ::ReleaseSRWLockExclusive(&table.lock);
+    return found;
+}
+
+// Closes the socket and its event, if it has one. Both happen under the
+// lock, so that a new socket given the same handle never finds the old event.
+void CloseWithEvent(SOCKET socket) {
+    SocketEventTable& table = SocketEvents();
+    ::AcquireSRWLockExclusive(&table.lock);
+    ::closesocket(socket);
+    for (SocketEventTable::Slot& slot : table.slots) {
+        if (slot.event != WSA_INVALID_EVENT && slot.socket == socket) {
+            ::WSACloseEvent(slot.event);
+            slot.event = WSA_INVALID_EVENT;
+        }
+    }
+    ::ReleaseSRWLockExclusive(&table.lock);
+}
+
+bool DatagramWaiting(SOCKET socket) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket, &readable);
+    timeval now = {0, 0};
+    return ::select(0, &readable, nullptr, nullptr, &now) > 0;
 }
 
 }  // namespace
@@ -84,33 +155,33 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
 }
 
 void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
-    // The socket's readiness becomes an event the thread can wait on together
-    // with its message queue. WSAEventSelect leaves the socket non-blocking,
-    // which the datagram sockets this serves already are.
-    WSAEVENT event = ::WSACreateEvent();
+    // Only input that is new since the thread last looked at its queue ends
+    // the wait early (no MWMO_INPUTAVAILABLE): a message the dialog's pump
+    // never takes would otherwise end every wait at once.
+    WSAEVENT event = EventOf(Native(socket));
     if (event == WSA_INVALID_EVENT) {
-        ::Sleep(timeoutMs);
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, 0);
         return;
     }
-    if (::WSAEventSelect(Native(socket), event, FD_READ) == 0) {
-        // MWMO_INPUTAVAILABLE: messages already waiting (even if seen by an
-        // earlier peek) end the wait at once.
-        ::MsgWaitForMultipleObjectsEx(1, &event, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        ::WSAEventSelect(Native(socket), nullptr, 0);
-    } else {
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-    ::WSACloseEvent(event);
+    // FD_READ is recorded once and then not again until the next receive: a
+    // datagram an earlier wait saw but nobody received yet would not set the
+    // event again. So the event is reset (with what it recorded) and the
+    // socket itself asked; while nothing waits, recording is on, and a
+    // datagram that arrives from then on sets the event.
+    WSANETWORKEVENTS recorded;
+    ::WSAEnumNetworkEvents(Native(socket), event, &recorded);
+    if (DatagramWaiting(Native(socket))) return;
+    ::MsgWaitForMultipleObjectsEx(1, &event, timeoutMs, QS_ALLINPUT, 0);
 }
 
-void CloseSocket(SocketHandle socket) { ::closesocket(Native(socket)); }
+void CloseSocket(SocketHandle socket) { CloseWithEvent(Native(socket)); }
 
 void ResetConnection(SocketHandle socket) {
     linger immediate;
     immediate.l_onoff = 1;
     immediate.l_linger = 0;
     ::setsockopt(Native(socket), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&immediate), sizeof immediate);
-    ::closesocket(Native(socket));
+    CloseWithEvent(Native(socket));
 }
 
 int ListLocalAddresses(std::uint32_t* addresses, int capacity) {

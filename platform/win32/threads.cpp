@@ -58,7 +58,11 @@ bool ThreadHasEnded(ThreadHandle thread, int* result) {
 }
 
 void WaitForThreadOrInput(ThreadHandle thread, unsigned timeoutMs) {
-    ::MsgWaitForMultipleObjectsEx(1, &thread->handle, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Only input that is new since the thread last looked at its queue ends
+    // the wait early (no MWMO_INPUTAVAILABLE): a message the dialog's pump
+    // never takes (a thread message, one for another window) would otherwise
+    // end every wait at once, and the polling loop would spin.
+    ::MsgWaitForMultipleObjectsEx(1, &thread->handle, timeoutMs, QS_ALLINPUT, 0);
 }
 
 void ReleaseThread(ThreadHandle thread) {

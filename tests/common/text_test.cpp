@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "common/text.h"
-#include "common/upgrade_state.h"
 
 namespace {
 
@@ -19,13 +18,6 @@ TEST(Text, CopyAndFormatAreCutToTheBufferAndTerminated) {
     EXPECT_STREQ("abcdefg", buffer);
     EXPECT_EQ(0u, AppendText(buffer, sizeof buffer, "x"));
     EXPECT_STREQ("abcdefg", buffer);
-}
-
-TEST(UpgradeFileName, PublishedNameIsReadWhole) {
-    PublishUpgradeFileName("/qev1a2b.bi0");
-    EXPECT_STREQ("/qev1a2b.bi0", CurrentUpgradeFileName());
-    PublishUpgradeFileName("/qevffff.bi1");
-    EXPECT_STREQ("/qevffff.bi1", CurrentUpgradeFileName());
 }
 
 }  // namespace

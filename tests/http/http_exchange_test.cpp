@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/random_draws.h"
 #include "common/text.h"
 #include "common/upgrade_state.h"
-#include "http/digest.h"
 #include "http/http_exchange.h"
 #include "platform/platform.h"
 #include "tests/support/fake_ui.h"
@@ -35,9 +35,8 @@ const char kStatusPage[] =
     "<tr><td>Serial Number:</td><td>QA1040123456</td></tr>"
     "</table></html>";
 
-std::string RequestLine(const char* path) {
-    return std::string("GET ") + path + " HTTP/1.1\r\nHost: 192.168.254.254\r\n";
-}
+// The status-page request without credentials, as the device receives it.
+const char kPlainStatusRequest[] = "GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\n\r\n";
 
 std::string Challenge(const char* nonce) {
     return std::string(
@@ -65,26 +64,13 @@ protected:
         return requests.empty() ? std::string() : requests.back().bytes;
     }
 
-    // The Authorization line the device must receive, from the state's challenge values.
-    static std::string AuthorizationFor(const char* path, unsigned nonceCount) {
-        const DigestState& digest = g_upgrade.digest;
-        char nonceCountText[16];
-        FormatText(nonceCountText, sizeof nonceCountText, "%09x", nonceCount);
-        char response[kDigestHexSize + 1];
-        ComputeDigestResponse(digest.nonce, digest.cnonce, "admin", "QEV Device", "pass word", "MD5", nonceCountText,
-                              "GET", "auth", path, "", response);
-        return std::string("Authorization: Digest username=\"admin\",realm=\"QEV Device\",nonce=\"") + digest.nonce +
-               "\",uri=\"" + path + "\",algorithm=\"MD5\",response=\"" + response +
-               "\",opaque=\"op\",qop=auth,nc=" + nonceCountText + ",cnonce=\"" + digest.cnonce + "\"\r\n";
-    }
-
     LoopbackHttpServer server_;
 };
 
 TEST_F(HttpExchange, StatusPageRequestAndFields) {
     server_.Enqueue(kStatusPage);
     ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
-    EXPECT_EQ(RequestLine("/admin/advanced") + "\r\n", LastRequest());
+    EXPECT_EQ(kPlainStatusRequest, LastRequest());
     EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
     EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
     const PageFields& fields = g_upgrade.pageFields;
@@ -125,29 +111,35 @@ TEST_F(HttpExchange, EveryOtherReplyIsCountedAndScraped) {
     EXPECT_STREQ("not HTTP", g_upgrade.pageFields.productName);
 }
 
+// The responses of the three authenticated requests below, in order:
+// python3 -c "from hashlib import md5;h=lambda s:md5(s.encode()).hexdigest();[print(h(h('admin:QEV Device:pass word')+f':{n}:{c}:{k}:auth:'+h('GET:'+p))) for n,c,k,p in [('nonce-1','000000001','1a2b','/admin/advanced'),('nonce-1','000000002','1a2b','/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1'),('nonce-2','000000001','4d5e','/admin/advanced')]]"
 TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
+    ScriptRandomDraws({0x1a2b, 0x3c, 0x4d5e});  // the client nonces of the three challenges
     // Without credentials the challenge is taken and reported as -1; no field changes.
     CopyText(g_upgrade.pageFields.productName, kPageFieldSize, "before");
     server_.Enqueue(Challenge("nonce-1"));
     ASSERT_EQ(-1, Get("/admin/advanced"));
-    EXPECT_EQ(RequestLine("/admin/advanced") + "\r\n", LastRequest());
+    EXPECT_EQ(kPlainStatusRequest, LastRequest());
     EXPECT_STREQ("before", g_upgrade.pageFields.productName);
-    EXPECT_STREQ("nonce-1", g_upgrade.digest.nonce);
-    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
 
     // The password dialog fills the credentials; the next requests count 1, 2, ...
     CopyText(g_upgrade.digest.user, kDigestTextSize, "admin");
     CopyText(g_upgrade.digest.password, kDigestTextSize, "pass word");
     server_.Enqueue(kStatusPage);
     ASSERT_GT(Get("/admin/advanced"), 0);
-    EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
+    EXPECT_EQ("GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\nAuthorization: Digest username=\"admin\","
+              "realm=\"QEV Device\",nonce=\"nonce-1\",uri=\"/admin/advanced\",algorithm=\"MD5\",response=\""
+              "dc9f5565d32e3c88f1d18fc63626fc21\",opaque=\"op\",qop=auth,nc=000000001,cnonce=\"1a2b\"\r\n\r\n",
+              LastRequest());
     EXPECT_STREQ("QEV-1040", g_upgrade.pageFields.productName);
 
-    const char upgrade[] = "/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1";
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n");
-    ASSERT_GT(Get(upgrade), 0);
-    EXPECT_EQ(RequestLine(upgrade) + AuthorizationFor(upgrade, 2) + "\r\n", LastRequest());
-    EXPECT_STREQ(upgrade, g_upgrade.digest.uri);
+    ASSERT_GT(Get("/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1"), 0);
+    EXPECT_EQ("GET /admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1 HTTP/1.1\r\nHost: 192.168.254.254\r\n"
+              "Authorization: Digest username=\"admin\",realm=\"QEV Device\",nonce=\"nonce-1\","
+              "uri=\"/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1\",algorithm=\"MD5\",response=\""
+              "2d0aef065b89ae926ab94fd0e316cd87\",opaque=\"op\",qop=auth,nc=000000002,cnonce=\"1a2b\"\r\n\r\n",
+              LastRequest());
 
     // The device refuses with the same nonce: the count goes on. A new nonce resets it.
     server_.Enqueue(Challenge("nonce-1"));
@@ -155,11 +147,12 @@ TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
     EXPECT_EQ(3u, g_upgrade.digest.nonceCount);
     server_.Enqueue(Challenge("nonce-2"));
     ASSERT_EQ(-1, Get("/admin/advanced"));
-    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
     server_.Enqueue(kStatusPage);
     ASSERT_GT(Get("/admin/advanced"), 0);
-    EXPECT_EQ(RequestLine("/admin/advanced") + AuthorizationFor("/admin/advanced", 1) + "\r\n", LastRequest());
-    EXPECT_NE(std::string::npos, LastRequest().find("nonce=\"nonce-2\""));
+    EXPECT_EQ("GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\nAuthorization: Digest username=\"admin\","
+              "realm=\"QEV Device\",nonce=\"nonce-2\",uri=\"/admin/advanced\",algorithm=\"MD5\",response=\""
+              "6c218fffd27b5fcd348b5fe11992c650\",opaque=\"op\",qop=auth,nc=000000001,cnonce=\"4d5e\"\r\n\r\n",
+              LastRequest());
 }
 
 TEST_F(HttpExchange, RefusedConnectionReturnsZero) {
@@ -265,13 +258,19 @@ TEST_F(HttpExchange, KeptOpenConnectionEndsWithTheFramedReply) {
     for (const RecordedRequest& request : server_.Requests()) EXPECT_TRUE(request.peerClosedFirst);
 }
 
-// Closing first leaves no TIME_WAIT behind: the next exchange with the same
-// device gets the same local port and connects (Windows would bind a port in
-// TIME_WAIT and then refuse the connection to the same peer).
-TEST_F(HttpExchange, LocalPortIsFreeAgainAfterAKeptOpenConnection) {
-    const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
-    for (int i = 0; i < 3; ++i) server_.Enqueue(reply, ReplyEnding::kKeepOpen);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(static_cast<int>(reply.size()), Get("/admin/advanced", kReusedPortBase));
+// Closing first leaves no TIME_WAIT behind, whether the reply was complete by
+// its framing or filled the buffer: the next exchange with the same device
+// gets the same local port and connects (Windows binds a port in TIME_WAIT
+// again and then refuses the connection to the same peer).
+TEST_F(HttpExchange, LocalPortIsFreeAgainAfterTheClientClosesFirst) {
+    const std::string framed = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    const std::string header = "HTTP/1.1 200 OK\r\n\r\n";
+    const std::string full = header + std::string(kReceiveLimit - header.size(), 'f');
+    const std::string replies[] = {framed, full, framed};
+    for (const std::string& reply : replies) server_.Enqueue(reply, ReplyEnding::kKeepOpen);
+    for (const std::string& reply : replies) {
+        ASSERT_EQ(static_cast<int>(reply.size()), Get("/admin/advanced", kReusedPortBase));
+    }
     ASSERT_TRUE(server_.WaitForFinishedConnections(3, 30000));
     // The same port every time (the base itself unless an earlier run left it taken).
     std::vector<RecordedRequest> requests = server_.Requests();
@@ -281,14 +280,39 @@ TEST_F(HttpExchange, LocalPortIsFreeAgainAfterAKeptOpenConnection) {
     }
 }
 
-// Without framing the reply ends only with the close, which the server gives here after holding the connection.
+// Without framing the reply ends only with the close, which the server gives here after holding the connection;
+// so does an interim reply that nothing follows.
 TEST_F(HttpExchange, UnframedReplyOnKeptOpenConnectionWaitsForTheClose) {
     server_.SetHoldLimit(300);
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n<td>Product Name:</td><td>late</td>", ReplyEnding::kKeepOpen);
+    server_.Enqueue("HTTP/1.1 100 Continue\r\n\r\n", ReplyEnding::kKeepOpen);
     ASSERT_EQ(54, Get("/admin/advanced"));
     EXPECT_STREQ("late", g_upgrade.pageFields.productName);
-    ASSERT_TRUE(server_.WaitForFinishedConnections(1, 30000));
-    EXPECT_FALSE(server_.Requests()[0].peerClosedFirst);
+    ASSERT_EQ(25, Get("/admin/advanced"));
+    ASSERT_TRUE(server_.WaitForFinishedConnections(2, 30000));
+    for (const RecordedRequest& request : server_.Requests()) EXPECT_FALSE(request.peerClosedFirst);
+}
+
+// An interim reply, arriving on its own, is read past: the reply after it is read and framed.
+TEST_F(HttpExchange, InterimReplyIsReadPast) {
+    const std::string interim = "HTTP/1.1 100 Continue\r\n\r\n";
+    ScriptedReply page;
+    page.bytes = interim + kStatusPage;
+    page.pieceSize = interim.size();
+    server_.Enqueue(page);
+    ASSERT_EQ(static_cast<int>(page.bytes.size()), Get("/admin/advanced"));
+    EXPECT_STREQ("QA1040123456", g_upgrade.pageFields.serialNumber);
+
+    // The class is the final reply's: a challenge behind the 100 is taken.
+    ScriptedReply challenge = page;
+    challenge.bytes = interim + "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n"
+                                "WWW-Authenticate: Digest realm=\"r\", nonce=\"n\"\r\n\r\n";
+    challenge.ending = ReplyEnding::kKeepOpen;
+    server_.Enqueue(challenge);
+    ASSERT_EQ(-1, Get("/admin/advanced"));
+    EXPECT_STREQ("n", g_upgrade.digest.nonce);
+    ASSERT_TRUE(server_.WaitForFinishedConnections(2, 30000));
+    EXPECT_TRUE(server_.Requests()[1].peerClosedFirst) << "ended by the framing";
 }
 
 // The server's silent mode, for callers that must give up on a device that never answers.

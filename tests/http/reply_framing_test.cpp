@@ -46,12 +46,27 @@ TEST(ReplyFraming, ContentLength) {
 }
 
 TEST(ReplyFraming, StatusesWithoutBody) {
-    for (const char* status : {"204 No Content", "304 Not Modified", "100 Continue", "199 Whatever"}) {
+    for (const char* status : {"204 No Content", "304 Not Modified"}) {
         std::string reply = std::string("HTTP/1.1 ") + status + "\r\nContent-Length: 50\r\n\r\n";
         EXPECT_EQ(reply.size(), CompleteAt(reply)) << status;
     }
     std::string reply = "HTTP/1.1 200 OK\r\n\r\n";
     EXPECT_EQ(kNever, CompleteAt(reply + "body without length"));
+}
+
+// Interim replies have no body (whatever they declare) and are passed over;
+// the reply after them is framed. One never followed ends with the close.
+TEST(ReplyFraming, InterimRepliesPrecedeTheReply) {
+    const std::string kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    std::string page = kContinue + kHeader + "Content-Length: 2\r\n\r\nok";
+    EXPECT_EQ(page.size(), CompleteAt(page));
+    std::string several = "HTTP/1.1 103 Early Hints\r\nLink: </a.css>\r\nContent-Length: 50\r\n\r\n" + kContinue +
+                          "HTTP/1.1 199 Whatever\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n";
+    EXPECT_EQ(several.size(), CompleteAt(several));
+    EXPECT_EQ(kNever, CompleteAt(kContinue));
+    EXPECT_EQ(kNever, CompleteAt(kContinue + kHeader + "\r\nno length"));
+    // A 101 we never asked for: what follows is not HTTP to frame.
+    EXPECT_EQ(kNever, CompleteAt("HTTP/1.1 101 Switching Protocols\r\n\r\n" + kHeader + "Content-Length: 0\r\n\r\n"));
 }
 
 TEST(ReplyFraming, Chunked) {

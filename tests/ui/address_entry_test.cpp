@@ -2,10 +2,10 @@
 // upgrade file name.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "common/random_draws.h"
 #include "tests/support/fake_ui.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/address_entry.h"
@@ -21,21 +21,6 @@ using fake_ui::Press;
 using fake_ui::Type;
 using ui_test::Address;
 using ui_test::UiTest;
-
-// "/qev" + 1 to 4 lowercase hexadecimal digits without leading zeros + ".bi" + stage digit.
-::testing::AssertionResult IsUpgradeFileName(const std::string& name, int stage) {
-    const std::string suffix = ".bi" + std::to_string(stage);
-    if (name.compare(0, 4, "/qev") != 0 || name.size() < 4 + 1 + suffix.size() ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
-        return ::testing::AssertionFailure() << '"' << name << "\" is not /qev<hex>" << suffix;
-    std::string hex = name.substr(4, name.size() - 4 - suffix.size());
-    if (hex.size() > 4 || (hex.size() > 1 && hex[0] == '0'))
-        return ::testing::AssertionFailure() << '"' << name << "\": bad length or leading zero";
-    for (char c : hex)
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return ::testing::AssertionFailure() << '"' << name << "\": not lowercase hexadecimal";
-    return ::testing::AssertionSuccess();
-}
 
 int RunAddressDialog(int templateId = IDD_ADDRESS_ADAPTER) {
     return RunModalDialog(nullptr, templateId, AddressDialogProc);
@@ -68,12 +53,13 @@ TEST_F(AddressDialog, PhoneGetsThePhoneHelpText) {
 }
 
 TEST_F(AddressDialog, AcceptedAddressFixesAddressLocalAddressAndFileName) {
+    ScriptRandomDraws({0x4d2});
     fake_ui::Script(IDD_ADDRESS_ADAPTER, {Type(IDC_ADDRESS, "10.1.0.123"), Enter()});
     EXPECT_EQ(1, RunAddressDialog());
     EXPECT_EQ(Address(10, 1, 0, 123), g_upgrade.deviceAddress);
     EXPECT_STREQ("10.1.0.123", g_upgrade.deviceAddressText);
     EXPECT_EQ(Address(192, 0, 2, 10), g_upgrade.chosenLocalAddress);
-    EXPECT_TRUE(IsUpgradeFileName(CurrentUpgradeFileName(), 1));
+    EXPECT_STREQ("/qev4d2.bi1", CurrentUpgradeFileName());
     EXPECT_TRUE(fake_ui::MessageBoxes().empty());
 }
 
@@ -182,34 +168,14 @@ TEST_F(AddressDialog, EveryRefusalBringsItsOwnBox) {
 
 // ---- the upgrade file name --------------------------------------------------------
 
-TEST(UpgradeFileName, RandomPartIsTheLow16BitsInLowercaseHex) {
-    for (unsigned seed = 1; seed <= 500; ++seed) {
-        std::srand(seed);
-        int draw = std::rand() & 0xFFFF;
-        char expected[32];
-        FormatText(expected, sizeof expected, "/qev%x.bi1", static_cast<unsigned>(draw));
-        std::srand(seed);
-        MakeUpgradeFileName(1);
-        ASSERT_STREQ(expected, CurrentUpgradeFileName());
-        ASSERT_TRUE(IsUpgradeFileName(CurrentUpgradeFileName(), 1));
+// The draw's low 16 bits in lowercase hexadecimal without leading zeros, then the stage flag.
+TEST(UpgradeFileName, IsTheDrawInHexAndTheStage) {
+    ScriptRandomDraws({0x0, 0xa0, 0x7fff, 0x3abcdef});
+    const char* const expected[] = {"/qev0.bi1", "/qeva0.bi0", "/qev7fff.bi1", "/qevcdef.bi0"};
+    for (int i = 0; i < 4; ++i) {
+        MakeUpgradeFileName(i % 2 == 0 ? 1 : 0);
+        EXPECT_STREQ(expected[i], CurrentUpgradeFileName());
     }
-}
-
-TEST(UpgradeFileName, EndsInTheStageFlag) {
-    MakeUpgradeFileName(0);
-    EXPECT_TRUE(IsUpgradeFileName(CurrentUpgradeFileName(), 0));
-    MakeUpgradeFileName(1);
-    EXPECT_TRUE(IsUpgradeFileName(CurrentUpgradeFileName(), 1));
-}
-
-TEST(UpgradeFileName, CheckerRefusesMalformedNames) {
-    EXPECT_FALSE(IsUpgradeFileName("/qev.bi1", 1));
-    EXPECT_FALSE(IsUpgradeFileName("/qev0a1.bi1", 1));
-    EXPECT_FALSE(IsUpgradeFileName("/qev12345.bi1", 1));
-    EXPECT_FALSE(IsUpgradeFileName("/qevABC.bi1", 1));
-    EXPECT_FALSE(IsUpgradeFileName("/qevabc.bi0", 1));
-    EXPECT_TRUE(IsUpgradeFileName("/qev0.bi1", 1));
-    EXPECT_TRUE(IsUpgradeFileName("/qevffff.bi0", 0));
 }
 
 }  // namespace

@@ -353,4 +353,24 @@ TEST_F(ProgressDialogsDeathTest, AbortWithoutPumpingStillEndsTheProcess) {
         ::testing::ExitedWithCode(0), kAbortBox);
 }
 
+// ---- failure messages ------------------------------------------------------------
+
+// Every failure message, character for character, from one table.
+TEST(FailureTexts, AreTheMessagesAsWritten) {
+    const char* const texts[][2] = {
+        {kFailWinsockInit, "Upgrade Failed: Winsock init error"},
+        {kFailOpenHttpSocket, "Upgrade Failed: Can't open HTTP socket"},
+        {kFailBindHttpSocket, "Upgrade Failed: Can't bind HTTP socket"},
+        {kFailNoResponse, "Upgrade Failed: No Response From QEV"},
+        {kFailUserAbort, "Upgrade Failed: User Abort"},
+        {kFailListenerMemory, "Upgrade Failed: Can't malloc for TFTP listener"},
+        {kFailListenerSocket, "Upgrade Failed: Can't create TFTP listener socket"},
+        {kFailListenerBind, "Upgrade Failed: Can't bind TFTP listener socket"},
+        {kFailSessionMemory, "Upgrade Failed: Can't malloc for TFTP session"},
+        {kFailUploadIncomplete, "Upgrade Failed: Firmware Upload Incomplete"},
+        {kFailVersionMismatch, "Upgrade Failed: Version not matching"},
+    };
+    for (const auto& text : texts) EXPECT_STREQ(text[1], text[0]);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/random_draws.h"
 #include "tests/ui/ui_fixture.h"
 #include "ui/address_entry.h"
 #include "ui/resource_ids.h"
@@ -19,11 +20,10 @@ using QEV_STAGE_SUITE = ui_test::UiTest;
 TEST_F(QEV_STAGE_SUITE, AcceptedAddressNamesTheFirstStage) {
     ASSERT_EQ(QEV_EXPECTED_STAGE, kInitialStageFlag);
     g_upgrade.stageFlag.store(kInitialStageFlag);
+    ScriptRandomDraws({0x1a2b});
     fake_ui::Script(IDD_ADDRESS_ADAPTER, {fake_ui::Type(IDC_ADDRESS, "192.0.2.55"), fake_ui::Press(kCommandOk)});
     ASSERT_EQ(1, RunModalDialog(nullptr, IDD_ADDRESS_ADAPTER, AddressDialogProc));
-    std::string name = CurrentUpgradeFileName();
-    ASSERT_GE(name.size(), 9u);
-    EXPECT_EQ(".bi" + std::to_string(QEV_EXPECTED_STAGE), name.substr(name.size() - 4));
+    EXPECT_EQ("/qev1a2b.bi" + std::to_string(QEV_EXPECTED_STAGE), CurrentUpgradeFileName());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/random_draws.h"
 #include "common/text.h"
 #include "common/upgrade_state.h"
 #include "image/product_table.h"
@@ -235,7 +236,7 @@ int main(int argc, char** argv) {
     g_upgrade.instance = nullptr;  // the program's own module
     RegisterProgramWindowClass(g_upgrade.instance);
     RegisterCommonControls();
-    std::srand(MillisecondClock());
+    SeedRandomDraws(MillisecondClock());
     g_upgrade.targetImage = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
     g_upgrade.transitionImage = LoadFirmwareImage(IDR_TRANSITION_FIRMWARE);
 

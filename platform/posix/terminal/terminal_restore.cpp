@@ -9,18 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/posix/terminal/terminal_internal.h"
+#include "platform/posix/terminal/terminal_restore.h"
 
 namespace {
-
-constexpr int kRestoreSequenceSize = 256;
-
-termios g_savedModes;
-std::atomic<bool> g_haveSavedModes{false};
-char g_restoreSequence[kRestoreSequenceSize];
-std::atomic<int> g_restoreLength{0};
-std::atomic<int> g_wakeDescriptor{-1};
-std::atomic<bool> g_interruptPending{false};
 
 // Signals after which the process ends: the terminal is restored, then the
 // signal takes its previous course. Faults re-run the faulting instruction
@@ -28,7 +19,20 @@ std::atomic<bool> g_interruptPending{false};
 const int kEndingSignals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGABRT, SIGALRM, SIGUSR1, SIGUSR2};
 const int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 constexpr int kSignalSlots = 65;
-struct sigaction g_previous[kSignalSlots];
+
+// What the signal handlers need. A signal handler gets no argument, so this
+// one record is process-wide; it is written before the handlers are
+// installed (the modes, the previous handlers) or through atomics.
+struct RestoreState {
+    termios savedModes;
+    std::atomic<bool> haveSavedModes{false};
+    char restoreSequence[kRestoreSequenceSize];
+    std::atomic<int> restoreLength{0};
+    std::atomic<int> wakeDescriptor{-1};
+    std::atomic<bool> interruptPending{false};
+    struct sigaction previous[kSignalSlots];
+};
+RestoreState g_restore;
 
 void WriteAll(int descriptor, const char* data, int length) {
     while (length > 0) {
@@ -41,12 +45,12 @@ void WriteAll(int descriptor, const char* data, int length) {
 
 void OnInterrupt(int) {
     int savedErrno = errno;
-    if (g_interruptPending.exchange(true)) {
+    if (g_restore.interruptPending.exchange(true)) {
         // The first Ctrl-C was never picked up: nothing pumps the dialogs.
         RestoreTerminal();
         ::_exit(0);
     }
-    int wake = g_wakeDescriptor.load();
+    int wake = g_restore.wakeDescriptor.load();
     if (wake >= 0) {
         char byte = 'i';
         ssize_t ignored = ::write(wake, &byte, 1);
@@ -57,13 +61,13 @@ void OnInterrupt(int) {
 
 void OnEndingSignal(int signal) {
     RestoreTerminal();
-    if (signal > 0 && signal < kSignalSlots) ::sigaction(signal, &g_previous[signal], nullptr);
+    if (signal > 0 && signal < kSignalSlots) ::sigaction(signal, &g_restore.previous[signal], nullptr);
     ::raise(signal);  // blocked until this handler returns
 }
 
 void OnFault(int signal) {
     RestoreTerminal();
-    if (signal > 0 && signal < kSignalSlots) ::sigaction(signal, &g_previous[signal], nullptr);
+    if (signal > 0 && signal < kSignalSlots) ::sigaction(signal, &g_restore.previous[signal], nullptr);
 }
 
 void Install(int signal, void (*handler)(int), bool keepIgnored) {
@@ -71,7 +75,7 @@ void Install(int signal, void (*handler)(int), bool keepIgnored) {
     if (::sigaction(signal, nullptr, &previous) != 0) return;
     // A signal the parent chose to ignore (nohup, a background job) stays ignored.
     if (keepIgnored && previous.sa_handler == SIG_IGN) return;
-    g_previous[signal] = previous;
+    g_restore.previous[signal] = previous;
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = handler;
@@ -83,34 +87,35 @@ void Install(int signal, void (*handler)(int), bool keepIgnored) {
 }  // namespace
 
 void SaveTerminalModes() {
-    if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &g_savedModes) == 0) g_haveSavedModes.store(true);
+    if (::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &g_restore.savedModes) == 0)
+        g_restore.haveSavedModes.store(true);
 }
 
 void SetRestoreSequence(const char* sequence) {
     int length = static_cast<int>(std::strlen(sequence));
     if (length >= kRestoreSequenceSize) length = kRestoreSequenceSize - 1;
-    std::memcpy(g_restoreSequence, sequence, static_cast<std::size_t>(length));
-    g_restoreSequence[length] = 0;
-    g_restoreLength.store(length);
+    std::memcpy(g_restore.restoreSequence, sequence, static_cast<std::size_t>(length));
+    g_restore.restoreSequence[length] = 0;
+    g_restore.restoreLength.store(length);
 }
 
 void RestoreTerminal() {
     int savedErrno = errno;
-    int length = g_restoreLength.load();
-    if (length > 0) WriteAll(STDOUT_FILENO, g_restoreSequence, length);
-    if (g_haveSavedModes.load()) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_savedModes);
+    int length = g_restore.restoreLength.load();
+    if (length > 0) WriteAll(STDOUT_FILENO, g_restore.restoreSequence, length);
+    if (g_restore.haveSavedModes.load()) ::tcsetattr(STDIN_FILENO, TCSANOW, &g_restore.savedModes);
     errno = savedErrno;
 }
 
 bool SetInputEcho(bool on) {
-    if (!g_haveSavedModes.load()) return false;
-    termios modes = g_savedModes;
+    if (!g_restore.haveSavedModes.load()) return false;
+    termios modes = g_restore.savedModes;
     if (!on) modes.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHONL));
     return ::tcsetattr(STDIN_FILENO, TCSANOW, &modes) == 0;
 }
 
 void InstallSignalHandlers(int wakeDescriptor) {
-    g_wakeDescriptor.store(wakeDescriptor);
+    g_restore.wakeDescriptor.store(wakeDescriptor);
     Install(SIGINT, OnInterrupt, true);
     for (int signal : kEndingSignals) Install(signal, OnEndingSignal, true);
     for (int signal : kFaultSignals) Install(signal, OnFault, false);
@@ -123,6 +128,6 @@ void InstallSignalHandlers(int wakeDescriptor) {
     ::sigaction(SIGTSTP, &ignore, nullptr);
 }
 
-bool TakeInterrupt() { return g_interruptPending.exchange(false); }
+bool TakeInterrupt() { return g_restore.interruptPending.exchange(false); }
 
-bool InterruptPending() { return g_interruptPending.load(); }
+bool InterruptPending() { return g_restore.interruptPending.load(); }

@@ -5,14 +5,12 @@
 #include <curses.h>
 
 #include "common/text.h"
-#include "platform/posix/terminal/terminal_internal.h"
+#include "platform/posix/terminal/terminal_restore.h"
+#include "platform/posix/terminal/terminal_screen.h"
 
 namespace {
 
-constexpr int kRestoreSequenceSize = 256;
 constexpr int kEscapeDelayMs = 25;
-
-SCREEN* g_screen = nullptr;
 
 // Appends a terminfo string without its padding marks ("$<5>"), which only
 // curses' own output routine understands.
@@ -54,14 +52,13 @@ chtype LineCharacter(char code) {
 bool StartScreen() {
     // The locale's character set decides how curses draws the frame lines.
     std::setlocale(LC_CTYPE, "");
-    g_screen = newterm(nullptr, stdout, stdin);
-    if (g_screen == nullptr) return false;
-    set_term(g_screen);
+    SCREEN* screen = newterm(nullptr, stdout, stdin);
+    if (screen == nullptr) return false;
+    set_term(screen);
     if (!HasCapability("cup") || !HasCapability("clear")) {
         // A terminal without cursor addressing (TERM=dumb): lines it is.
         endwin();
-        delscreen(g_screen);
-        g_screen = nullptr;
+        delscreen(screen);
         return false;
     }
     // cbreak rather than raw: Ctrl-C stays a signal, so a program that no

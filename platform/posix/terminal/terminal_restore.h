@@ -1,23 +1,8 @@
-// The parts of the terminal front end below the dialogs: the curses screen
-// and the terminal's restoration, whatever ends the process.
+// Restoring the terminal, whatever ends the process, and the signals that
+// concern the front end (Ctrl-C, the ending signals, faults).
 #pragma once
 
-#include "platform/posix/terminal/dialog_model.h"
-
-// ---- the full-screen terminal (terminal_screen.cpp) ------------------------
-
-// Takes over the terminal on standard input and output. False when the
-// terminal type is unknown; nothing is changed then.
-bool StartScreen();
-void GetScreenCells(int* columns, int* rows);
-// Puts the grid on the terminal; only what changed is sent.
-void ShowGrid(const ScreenGrid& grid, bool redrawAll);
-
-enum class ScreenInput { None, Key, Resized, Redraw };
-// Reads one key if one is waiting; never blocks for long.
-ScreenInput ReadScreenKey(KeyPress* key);
-
-// ---- restoring the terminal (terminal_restore.cpp) ------------------------
+constexpr int kRestoreSequenceSize = 256;
 
 // Remembers the terminal modes of standard input, if it is a terminal.
 void SaveTerminalModes();
