@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_hooks.h"
+#include "platform/posix/privileged_ports.h"
 
 namespace {
 
@@ -45,7 +46,10 @@ SocketHandle OpenUdpSocket() { return Open(SOCK_DGRAM); }
 
 bool BindSocket(SocketHandle socket, const SocketAddress& address) {
     sockaddr_in system = ToSystem(address);
-    return ::bind(Descriptor(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
+    bool bound = ::bind(Descriptor(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
+    // A refusal for want of privilege is explained when the process ends.
+    NoteBindOutcome(bound, bound ? 0 : errno, ntohs(system.sin_port));
+    return bound;
 }
 
 bool ConnectSocket(SocketHandle socket, const SocketAddress& address) {
