@@ -13,6 +13,8 @@
 #include "ui/error_box.h"
 #include "ui/resource_ids.h"
 
+const char kStatusPagePath[] = "/admin/advanced";
+
 namespace {
 
 constexpr int kPollsPerStep = 10;

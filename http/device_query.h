@@ -8,6 +8,12 @@
 
 #include "platform/platform.h"
 
+// Where every query goes: the device's status page on its web server, from
+// the first free local port from the base.
+extern const char kStatusPagePath[];  // "/admin/advanced"
+constexpr std::uint16_t kDeviceHttpPort = 80;
+constexpr std::uint16_t kHttpLocalPortBase = 23456;
+
 // The parameters of one query, handed to the worker as one block that stays
 // in the runner's frame until the worker has ended.
 struct DeviceQueryRequest {

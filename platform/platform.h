@@ -32,8 +32,9 @@ int SendBytes(SocketHandle socket, const void* data, int length);
 int ReceiveBytes(SocketHandle socket, void* buffer, int capacity);
 bool SetSocketNonBlocking(SocketHandle socket);
 // Datagram I/O on a non-blocking socket. ReceiveDatagram returns the number of
-// bytes stored (at most capacity) or -1 when nothing is waiting or on any
-// error; the sender is written to *from when a datagram was taken.
+// bytes stored (at most capacity) or -1 when nothing is waiting, on any error,
+// and for a datagram longer than capacity, which is dropped whole; the sender
+// is written to *from when a datagram was taken.
 int SendDatagram(SocketHandle socket, const void* data, int length, const SocketAddress& to);
 int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddress* from);
 // Waits up to timeoutMs for a datagram on the socket, or for user input to

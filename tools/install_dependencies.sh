@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   iproute2 util-linux procps
   dpkg-dev lintian git debootstrap
+  curl busybox atftp tftp-hpa tftpd-hpa
 )
 
 missing=()

@@ -6,6 +6,10 @@ const char kConfirmTitleFormat[] = "Confirm Upgrade to Ver. %s";
 const char kConnectingTitleFormat[] = "Connecting with QEV@%s";
 const char kSuccessTitleFormat[] = "QEV@%s Upgrade Successful!";
 const char kAddressTitleFormat[] = "%s Firmware Upgrade";
+const char kUploadTitleFormat[] = "Uploading %s Firmware to QEV@%s %d/%d Bytes";
+const char kUpdateTitleFormat[] = "Updating %s Firmware to QEV@%s";
+const char kTargetStageName[] = "Target";
+const char kTransitionStageName[] = "Transition";
 
 const char kWarningText[] =
     "WARNING: Forcing a firmware upgrade on your QEV\r\n"
@@ -110,3 +114,4 @@ const char kFailSessionMemory[] = "Upgrade Failed: Can't malloc for TFTP session
 const char kFailUploadIncomplete[] = "Upgrade Failed: Firmware Upload Incomplete";
 const char kFailVersionMismatch[] = "Upgrade Failed: Version not matching";
 const char kFailHttpThread[] = "Upgrade Failed: Can't start HTTP thread";
+const char kFailListenerThread[] = "Upgrade Failed: Can't start TFTP listener thread";

@@ -10,12 +10,20 @@ extern const char kConfirmTitleFormat[];     // "Confirm Upgrade to Ver. %s" (ta
 extern const char kConnectingTitleFormat[];  // "Connecting with QEV@%s" (device address text)
 extern const char kSuccessTitleFormat[];     // "QEV@%s Upgrade Successful!" (device address text)
 extern const char kAddressTitleFormat[];     // "%s Firmware Upgrade" (display name)
+// The upload dialog while the image goes out: stage name, device address
+// text, bytes acknowledged, image size; then during the reboot wait: stage
+// name, device address text.
+extern const char kUploadTitleFormat[];      // "Uploading %s Firmware to QEV@%s %d/%d Bytes"
+extern const char kUpdateTitleFormat[];      // "Updating %s Firmware to QEV@%s"
+extern const char kTargetStageName[];        // "Target": the stage flag is 1
+extern const char kTransitionStageName[];    // "Transition": the stage flag is 0
 
 constexpr int kWarningTitleSize = 80;
 constexpr int kConfirmTitleSize = 400;
 constexpr int kConnectingTitleSize = 80;
 constexpr int kSuccessTitleSize = 80;
 constexpr int kAddressTitleSize = 128;
+constexpr int kUploadTitleSize = 128;
 
 // ---- long texts ------------------------------------------------------------
 
@@ -55,3 +63,5 @@ extern const char kFailUploadIncomplete[];
 extern const char kFailVersionMismatch[];
 // The device query runner's own, when its worker thread cannot be started.
 extern const char kFailHttpThread[];
+// The TFTP listener's own, when its thread cannot be started.
+extern const char kFailListenerThread[];

@@ -93,10 +93,12 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     sockaddr_in system;
     socklen_t length = sizeof system;
     std::memset(&system, 0, sizeof system);
-    // A longer datagram is cut to capacity by the socket layer; no more is stored.
-    ssize_t received = ::recvfrom(Descriptor(socket), buffer, static_cast<size_t>(capacity), 0,
+    // MSG_TRUNC: the datagram's real length even when it did not fit. A
+    // longer datagram is then dropped like a receive error, as Winsock does
+    // (WSAEMSGSIZE), rather than handed on cut short.
+    ssize_t received = ::recvfrom(Descriptor(socket), buffer, static_cast<size_t>(capacity), MSG_TRUNC,
                                   reinterpret_cast<sockaddr*>(&system), &length);
-    if (received < 0) return -1;
+    if (received < 0 || received > capacity) return -1;
     FromSystem(system, from);
     return static_cast<int>(received);
 }

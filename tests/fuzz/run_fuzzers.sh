@@ -16,7 +16,7 @@ cmake -S "$root" -B "$build" -G Ninja \
 cmake --build "$build" --target qev_fuzzers -j "$(nproc)"
 
 status=0
-for target in reply_class page_field challenge reply_framing; do
+for target in reply_class page_field challenge reply_framing tftp_datagram; do
   echo "=== fuzz_$target for ${seconds}s"
   # New inputs go to a scratch corpus; the seeds in the tree stay as they are.
   work="$build/corpus/$target"

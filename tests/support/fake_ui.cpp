@@ -450,7 +450,9 @@ void DestroyDialog(WindowHandle dialog) {
 
 void SetWindowTitle(WindowHandle window, const char* title) {
     std::lock_guard<std::mutex> lock(State().mutex);
-    if (fake_ui::Usable(window, "SetWindowTitle")) window->record.title = title;
+    if (!fake_ui::Usable(window, "SetWindowTitle")) return;
+    window->record.title = title;
+    window->record.titlesSet.push_back(title);
 }
 
 void SetControlText(WindowHandle dialog, int controlId, const char* text) {

@@ -116,6 +116,7 @@ struct DialogRecord {
     bool modal = false;
     std::thread::id thread;  // the creating thread
     std::string title;       // the template's title until set
+    std::vector<std::string> titlesSet;  // every title set, in order
     std::map<int, std::string> texts;  // by control; starts with the template's texts
     int focus = 0;                     // the control with the focus, 0 none
     std::intptr_t initResult = 0;      // the procedure's answer to the initialisation

@@ -1,0 +1,56 @@
+// A scripted stand-in for tftp/tftp_transport.cpp: datagrams without a
+// network and a clock that moves only when the server waits. Linked as an
+// object file into the TFTP test programs that want it, so that the
+// archive's real transport is never pulled in.
+//
+//   fake_tftp::Reset(0xFFFFF000);                  // in SetUp: clock start
+//   fake_tftp::SetPeer([](const fake_tftp::SentPacket& sent) {
+//       fake_tftp::Deliver(AckFor(sent), kPeer, kPeerPort);   // answer at once
+//   });
+//   fake_tftp::Deliver(ReadRequest("/qev1.bi1"), kPeer, kPeerPort);
+//
+// Every packet the server sends is recorded with the clock at that moment
+// and handed to the peer, which may queue replies: they are received in
+// order, one per receive. A datagram longer than 1024 bytes is dropped by
+// the receive, as the platform layer does. An idle poll's wait moves the
+// clock 1 ms when nothing is queued (and nothing when something is, as a
+// real wait ends at once); WakeEarly makes waits end at once without time
+// passing, as window messages do. TftpSleep moves the clock by its time.
+// Single-threaded: the server and the peer run on the calling thread. A
+// server that polls or sleeps past any test's need aborts the test program.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace fake_tftp {
+
+struct SentPacket {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t address;  // host order
+    std::uint16_t port;
+    std::uint32_t time;         // the clock when it was sent
+    unsigned idleWaitsBefore;   // idle waits done before it was sent
+};
+
+typedef std::function<void(const SentPacket&)> Peer;
+
+// Forgets everything; the clock starts at clockStart.
+void Reset(std::uint32_t clockStart = 0);
+void SetPeer(Peer peer);
+// Queues a datagram for the server, from that sender (host order).
+void Deliver(const std::vector<std::uint8_t>& bytes, std::uint32_t address, std::uint16_t port);
+// Queues the datagram when the server has done that many idle waits in all.
+void DeliverAfterIdleWaits(unsigned idleWaits, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
+                           std::uint16_t port);
+// The next count idle waits end at once, without time passing.
+void WakeEarly(unsigned count);
+
+std::vector<SentPacket> Sent();
+std::uint32_t Now();
+unsigned IdleWaits();
+// The clock at the start of each TftpSleep.
+std::vector<std::uint32_t> SleepStarts();
+
+}  // namespace fake_tftp

@@ -1,0 +1,411 @@
+// The transfer session against a scripted client over the fake transport,
+// whose clock moves only when the session waits: the image sizes, every ACK
+// fault, the retransmission interval, the reboot wait across the clock's
+// wrap, the verification against a loopback status page on port 80, and the
+// listener thread's hand-over between the two stages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "common/upgrade_state.h"
+#include "http/device_query.h"
+#include "tests/support/fake_tftp_transport.h"
+#include "tests/support/fake_ui.h"
+#include "tests/support/loopback_http_server.h"
+#include "tests/ui/ui_fixture.h"
+#include "tftp/reboot_and_verify.h"
+#include "tftp/tftp_listener.h"
+#include "tftp/tftp_session.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+constexpr std::uint16_t kClientPort = 50123;
+constexpr std::uint16_t kListenerPort = 69;
+const char kFileName[] = "/qev1a2b.bi1";
+const char kImageVersion[] = "3.1.24(QE)";
+const char kIncomplete[] = "Upgrade Failed: Firmware Upload Incomplete";
+
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
+    std::vector<std::uint8_t> bytes;
+    for (int value : values) bytes.push_back(static_cast<std::uint8_t>(value));
+    return bytes;
+}
+
+std::vector<std::uint8_t> Ack(unsigned block) { return Bytes({0, 4, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF)}); }
+
+std::vector<std::uint8_t> ReadRequest(const std::string& name) {
+    std::vector<std::uint8_t> bytes = Bytes({0, 1});
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    const char mode[] = "octet";
+    bytes.push_back(0);
+    bytes.insert(bytes.end(), mode, mode + sizeof mode);
+    return bytes;
+}
+
+int Opcode(const fake_tftp::SentPacket& sent) { return sent.bytes[0] << 8 | sent.bytes[1]; }
+unsigned Block(const fake_tftp::SentPacket& sent) { return static_cast<unsigned>(sent.bytes[2] << 8 | sent.bytes[3]); }
+
+// A client that fetches the image and acknowledges what it receives (every DATA
+// block, a repeated one too, as RFC 1350 clients do), with faults on request.
+// Blocks are named by their number on the wire; 0 is the OACK's ACK.
+struct ScriptedClient {
+    std::vector<std::uint8_t> received;
+    unsigned expectedBlock = 1;      // wire number of the next new DATA block
+    std::set<unsigned> loseFirstAck;  // the first ACK of these blocks is lost
+    bool duplicateAcks = false;       // every ACK is sent twice
+    int otherPortFirstAckOf = -1;     // the first ACK of this block comes from another port
+    int higherAckBefore = -1;         // an ACK of the block after this one comes before its own ACK
+    int lastAcknowledged = 1 << 30;   // no block after this one is acknowledged
+    std::set<unsigned> acknowledgedOnce;
+
+    void operator()(const fake_tftp::SentPacket& sent) {
+        unsigned block;
+        if (Opcode(sent) == 6) {
+            block = 0;
+        } else {
+            block = Block(sent);
+            if (block == (expectedBlock & 0xFFFF)) {
+                received.insert(received.end(), sent.bytes.begin() + 4, sent.bytes.end());
+                ++expectedBlock;
+            }
+        }
+        if (static_cast<int>(block) > lastAcknowledged) return;
+        bool first = acknowledgedOnce.insert(block).second;
+        if (first && loseFirstAck.count(block)) return;
+        if (first && static_cast<int>(block) == otherPortFirstAckOf) {
+            fake_tftp::Deliver(Ack(block), kLoopbackAddress, kClientPort + 1);
+            return;
+        }
+        if (static_cast<int>(block) == higherAckBefore) fake_tftp::Deliver(Ack(block + 1), kLoopbackAddress, kClientPort);
+        fake_tftp::Deliver(Ack(block), kLoopbackAddress, kClientPort);
+        if (duplicateAcks) fake_tftp::Deliver(Ack(block), kLoopbackAddress, kClientPort);
+    }
+};
+
+class TftpSessionTest : public ui_test::UiTest {
+protected:
+    void SetUp() override {
+        ui_test::UiTest::SetUp();
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        ASSERT_TRUE(StartSocketLibrary());
+        fake_tftp::Reset();
+        UseImage(774248);
+        g_upgrade.deviceAddress = 0x7F000002;  // as typed; the verification queries the requester
+    }
+
+    // The image: a 128-byte header with the version, then a pattern that
+    // differs from block to block.
+    void UseImage(std::size_t size) {
+        image_.assign(size, 0);
+        for (std::size_t i = 0; i < size; ++i) image_[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
+        ui_test::SetHeaderVersion(&g_upgrade.targetImage.header, kImageVersion);
+        std::size_t headerBytes = size < kImageHeaderSize ? size : kImageHeaderSize;
+        std::memcpy(image_.data(), g_upgrade.targetImage.header.bytes, headerBytes);
+        g_upgrade.targetImage.location = image_.data();
+        g_upgrade.targetImage.size = static_cast<std::uint32_t>(size);
+    }
+
+    int Serve(ScriptedClient* client) {
+        fake_tftp::SetPeer([client](const fake_tftp::SentPacket& sent) { (*client)(sent); });
+        return RunTftpSession(kInvalidSocket, kLoopbackAddress, kListenerPort, kLoopbackAddress, kClientPort, kFileName);
+    }
+
+    // The packets sent of one kind, and how often each DATA block went out.
+    static std::vector<fake_tftp::SentPacket> SentOf(int opcode) {
+        std::vector<fake_tftp::SentPacket> some;
+        for (const fake_tftp::SentPacket& sent : fake_tftp::Sent())
+            if (Opcode(sent) == opcode) some.push_back(sent);
+        return some;
+    }
+    static int TimesSent(unsigned block) {
+        int times = 0;
+        for (const fake_tftp::SentPacket& sent : SentOf(3)) times += Block(sent) == block;
+        return times;
+    }
+    static std::vector<std::string> MessageTexts() {
+        std::vector<std::string> texts;
+        for (const fake_ui::MessageBoxRecord& box : fake_ui::MessageBoxes()) texts.push_back(box.text);
+        return texts;
+    }
+
+    std::vector<std::uint8_t> image_;
+};
+
+TEST_F(TftpSessionTest, OptionAckForTheSampleImageSizeIsTheFixedTwentyFiveBytes) {
+    ScriptedClient client;
+    Serve(&client);
+    std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
+    ASSERT_EQ(1u, oacks.size());
+    EXPECT_EQ(Bytes({0x00, 0x06, 0x74, 0x73, 0x69, 0x7A, 0x65, 0x00, 0x37, 0x37, 0x34, 0x32, 0x34, 0x38, 0x00,
+                     0x74, 0x69, 0x6D, 0x65, 0x6F, 0x75, 0x74, 0x00, 0x35, 0x00}),
+              oacks[0].bytes);
+    EXPECT_EQ(kLoopbackAddress, oacks[0].address);
+    EXPECT_EQ(kClientPort, oacks[0].port);
+}
+
+// Size, DATA packets expected (blocks 1.. with the last one's length).
+struct ImageCase {
+    std::size_t size;
+    unsigned blocks;
+    std::size_t lastDataLength;
+};
+
+TEST_F(TftpSessionTest, ImagesOfEachSizeArriveWholeWithTheirLastBlockShort) {
+    const ImageCase cases[] = {{774248, 1513, 104}, {1024, 3, 0}, {300, 1, 300}};
+    for (const ImageCase& c : cases) {
+        SCOPED_TRACE(c.size);
+        fake_ui::Reset();
+        fake_tftp::Reset();
+        UseImage(c.size);
+        ScriptedClient client;
+        EXPECT_EQ(1, Serve(&client));
+        EXPECT_TRUE(client.received == image_) << "received " << client.received.size() << " bytes";
+
+        std::vector<fake_tftp::SentPacket> data = SentOf(3);
+        ASSERT_EQ(c.blocks, data.size());
+        EXPECT_EQ(c.blocks, Block(data.back()));
+        EXPECT_EQ(4 + c.lastDataLength, data.back().bytes.size());
+        EXPECT_EQ(0u, fake_tftp::IdleWaits()) << "every ACK was answered without waiting";
+
+        fake_ui::DialogRecord upload = fake_ui::LastDialog(IDD_UPLOAD);
+        EXPECT_TRUE(upload.destroyed);
+        EXPECT_EQ(std::vector<unsigned>({c.blocks, kRebootTicks}), upload.progressRanges[IDC_PROGRESS]);
+        // One step per acknowledged block (1..blocks and the final ACK), then the reboot wait.
+        const std::vector<unsigned>& positions = upload.progressPositions[IDC_PROGRESS];
+        ASSERT_GT(positions.size(), c.blocks + 1);
+        EXPECT_EQ(c.blocks + 1, positions[c.blocks]);
+        // The title counts acknowledged bytes; the reboot wait's replaces it.
+        ASSERT_EQ(c.blocks + 2, upload.titlesSet.size());
+        EXPECT_EQ("Uploading Target Firmware to QEV@192.0.2.55 0/" + std::to_string(c.size) + " Bytes",
+                  upload.titlesSet[0]);
+        EXPECT_EQ("Uploading Target Firmware to QEV@192.0.2.55 " + std::to_string(c.size) + "/" +
+                      std::to_string(c.size) + " Bytes",
+                  upload.titlesSet[c.blocks]);
+        EXPECT_EQ("Updating Target Firmware to QEV@192.0.2.55", upload.titlesSet.back());
+        EXPECT_TRUE(MessageTexts().empty()) << "an unreachable device ends the session silently";
+    }
+}
+
+TEST_F(TftpSessionTest, LostAcksAreAnsweredByOneRetransmissionEach) {
+    ScriptedClient client;
+    client.loseFirstAck = {0, 7, 1513};
+    EXPECT_EQ(1, Serve(&client));
+    EXPECT_TRUE(client.received == image_);
+    EXPECT_EQ(2u, SentOf(6).size());
+    EXPECT_EQ(2, TimesSent(7));
+    EXPECT_EQ(2, TimesSent(1513 & 0xFFFF));
+    EXPECT_EQ(1, TimesSent(8));
+}
+
+TEST_F(TftpSessionTest, DuplicateAndHigherAcksAreIgnoredWithoutRetransmission) {
+    ScriptedClient client;
+    client.duplicateAcks = true;  // ACK 0 twice too: block 1 still goes out once
+    client.higherAckBefore = 5;   // ACK 6 arrives before ACK 5
+    EXPECT_EQ(1, Serve(&client));
+    EXPECT_TRUE(client.received == image_);
+    EXPECT_EQ(1u, SentOf(6).size());
+    EXPECT_EQ(1513u, SentOf(3).size()) << "every block exactly once";
+    EXPECT_EQ(0u, fake_tftp::IdleWaits()) << "ignored ACKs cost no poll";
+}
+
+TEST_F(TftpSessionTest, AckFromTheRightAddressButAnotherPortIsIgnored) {
+    ScriptedClient client;
+    client.otherPortFirstAckOf = 3;
+    EXPECT_EQ(1, Serve(&client));
+    EXPECT_TRUE(client.received == image_);
+    EXPECT_EQ(2, TimesSent(3)) << "only the retransmission's ACK from the right port counts";
+    for (const fake_tftp::SentPacket& sent : fake_tftp::Sent()) EXPECT_EQ(kClientPort, sent.port);
+}
+
+TEST_F(TftpSessionTest, ClientThatNeverAcknowledgesTheOptionAckGetsItThirtyTimesThenTheRebootWaitAndFailure) {
+    ScriptedClient client;
+    client.lastAcknowledged = -1;
+    EXPECT_EQ(0, Serve(&client));
+    std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
+    ASSERT_EQ(30u, oacks.size());
+    EXPECT_TRUE(SentOf(3).empty());
+    for (std::size_t i = 1; i < oacks.size(); ++i) {
+        EXPECT_EQ(100u, oacks[i].idleWaitsBefore - oacks[i - 1].idleWaitsBefore) << i;
+        EXPECT_EQ(100u, oacks[i].time - oacks[i - 1].time) << i;
+    }
+    // The 30th interval ends the transfer; the whole reboot wait follows.
+    EXPECT_EQ(3000u, fake_tftp::IdleWaits());
+    EXPECT_EQ(kRebootTicks, fake_tftp::SleepStarts().size());
+    EXPECT_EQ(std::vector<std::string>({kIncomplete}), MessageTexts());
+    EXPECT_TRUE(fake_ui::DialogsOf(IDD_CONNECTING).empty()) << "no verification after a failed transfer";
+    EXPECT_TRUE(fake_ui::LastDialog(IDD_UPLOAD).destroyed);
+}
+
+TEST_F(TftpSessionTest, ClientThatStopsMidTransferGetsTheOutstandingBlockThirtyTimes) {
+    ScriptedClient client;
+    client.lastAcknowledged = 40;
+    EXPECT_EQ(0, Serve(&client));
+    EXPECT_EQ(30, TimesSent(41));
+    EXPECT_EQ(0, TimesSent(42));
+    EXPECT_EQ(std::vector<std::string>({kIncomplete}), MessageTexts());
+}
+
+TEST_F(TftpSessionTest, EarlyWakeUpsDoNotShortenTheRetransmissionInterval) {
+    // Window messages end 500 waits at once (no time passes), then each wait
+    // lasts 1 ms: the first retransmission still comes 100 ms after the OACK.
+    ScriptedClient client;
+    client.loseFirstAck = {0};
+    fake_tftp::WakeEarly(500);
+    EXPECT_EQ(1, Serve(&client));
+    std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
+    ASSERT_EQ(2u, oacks.size());
+    EXPECT_EQ(100u, oacks[1].time - oacks[0].time);
+    EXPECT_EQ(600u, oacks[1].idleWaitsBefore - oacks[0].idleWaitsBefore);
+}
+
+TEST_F(TftpSessionTest, MoreThan65535BlocksEndAsATimeoutAfterBlock65535) {
+    UseImage(65535u * 512u);  // 65,536 blocks, the last one empty
+    ScriptedClient client;
+    EXPECT_EQ(0, Serve(&client));
+    std::vector<fake_tftp::SentPacket> data = SentOf(3);
+    ASSERT_EQ(65535u + 30u, data.size());
+    EXPECT_EQ(65535u, Block(data[65534]));
+    // Block 65,536 goes out as block 0, and its ACK (of block 0) never matches.
+    for (std::size_t i = 65535; i < data.size(); ++i) EXPECT_EQ(Bytes({0, 3, 0, 0}), data[i].bytes);
+    EXPECT_EQ(std::vector<std::string>({kIncomplete}), MessageTexts());
+    EXPECT_EQ(65535u, fake_ui::LastDialog(IDD_UPLOAD).progressRanges[IDC_PROGRESS].front()) << "the bar's bound is 16 bits";
+}
+
+TEST_F(TftpSessionTest, RebootWaitLastsItsTicksAcrossTheClockWrapWithoutGoingBack) {
+    fake_tftp::Reset(0xFFFFFFFFu - 10000);  // wraps some 10 s into the wait
+    UseImage(300);
+    ScriptedClient client;
+    Serve(&client);
+    std::vector<std::uint32_t> sleeps = fake_tftp::SleepStarts();
+    ASSERT_EQ(kRebootTicks, sleeps.size());
+    EXPECT_GT(sleeps.front(), sleeps.back()) << "the clock did not wrap during the wait";
+    fake_ui::DialogRecord upload = fake_ui::LastDialog(IDD_UPLOAD);
+    const std::vector<unsigned>& positions = upload.progressPositions[IDC_PROGRESS];
+    ASSERT_GE(positions.size(), kRebootTicks + 2);
+    std::vector<unsigned> wait(positions.end() - (kRebootTicks + 1), positions.end());
+    for (unsigned tick = 0; tick <= kRebootTicks; ++tick) ASSERT_EQ(tick, wait[tick]);
+}
+
+// ---- verification ------------------------------------------------------------
+
+class TftpVerificationTest : public TftpSessionTest {
+protected:
+    void SetUp() override {
+        TftpSessionTest::SetUp();
+        UseImage(300);
+        ASSERT_TRUE(server_.Start(kDeviceHttpPort));
+        ASSERT_EQ(kDeviceHttpPort, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
+    }
+    static std::string StatusPage(const std::string& version) {
+        std::string body = "<tr><td>Software Version:</td><td>" + version + "</td></tr>";
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    }
+    LoopbackHttpServer server_;
+};
+
+TEST_F(TftpVerificationTest, AdapterReportingTheImagesVersionGetsTheSuccessDialog) {
+    server_.Enqueue(StatusPage(kImageVersion));
+    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+    ScriptedClient client;
+    EXPECT_EQ(1, Serve(&client));
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_EQ(kImageVersion, fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
+    ASSERT_EQ(1u, server_.RequestCount());
+    EXPECT_EQ(0u, server_.Requests()[0].bytes.find("GET /admin/advanced HTTP/1.1\r\n"));
+}
+
+TEST_F(TftpVerificationTest, AdapterVersionInAnotherCaseOrWithAnExtraSpaceFails) {
+    for (const char* reported : {"3.1.24(qe)", "3.1.24(QE) "}) {
+        SCOPED_TRACE(reported);
+        fake_ui::Reset();
+        fake_tftp::Reset();
+        server_.Enqueue(StatusPage(reported));
+        ScriptedClient client;
+        Serve(&client);
+        EXPECT_EQ(std::vector<std::string>({"Upgrade Failed: Version not matching"}), MessageTexts());
+        EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
+    }
+}
+
+TEST_F(TftpVerificationTest, PhoneVersionIsNeverCompared) {
+    g_upgrade.deviceClass = kDevicePhone;
+    server_.Enqueue(StatusPage("9.9.9(XX)"));
+    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+    ScriptedClient client;
+    Serve(&client);
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
+}
+
+TEST_F(TftpSessionTest, TenFailedVerificationQueriesEndSilently) {
+    // Nothing listens on port 80: each query fails at once. (A server that
+    // closed without a reply would leave port 80 in TIME_WAIT for the next test.)
+    UseImage(300);
+    ScriptedClient client;
+    EXPECT_EQ(1, Serve(&client));
+    EXPECT_EQ(10u, fake_ui::DialogsOf(IDD_CONNECTING).size());
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
+}
+
+// ---- the listener thread -------------------------------------------------------
+
+TEST_F(TftpSessionTest, WaitingBarCyclesOneStepPerIdlePollUntilTheRequestComes) {
+    PublishUpgradeFileName(kFileName);
+    fake_tftp::DeliverAfterIdleWaits(1500, ReadRequest(kFileName), kLoopbackAddress, kClientPort);
+    TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0};
+    TftpRequest request;
+    WaitForMatchingRequest(&listener, &request);
+    EXPECT_EQ(kClientPort, request.port);
+    EXPECT_STREQ(kFileName, request.fileName);
+
+    fake_ui::DialogRecord waiting = fake_ui::LastDialog(IDD_WAITING);
+    EXPECT_TRUE(waiting.shown && waiting.destroyed);
+    EXPECT_EQ(std::vector<unsigned>({1000}), waiting.progressRanges[IDC_PROGRESS]);
+    const std::vector<unsigned>& positions = waiting.progressPositions[IDC_PROGRESS];
+    ASSERT_EQ(1501u, positions.size());  // 0 at first, then one step per idle poll
+    for (unsigned poll = 0; poll <= 1500; ++poll) ASSERT_EQ(poll % 1000, positions[poll]) << poll;
+    EXPECT_EQ(1500, waiting.pumps);
+    EXPECT_TRUE(fake_tftp::Sent().empty());
+}
+
+TEST_F(TftpSessionTest, ListenerThreadServesTheTransitionThenTheTargetImageAndEndsTheProcess) {
+    std::vector<std::uint8_t> transition(700, 0x5A);
+    g_upgrade.transitionImage.location = transition.data();
+    g_upgrade.transitionImage.size = static_cast<std::uint32_t>(transition.size());
+    UseImage(1500);
+    g_upgrade.stageFlag.store(0);
+    PublishUpgradeFileName("/qev1a2b.bi0");
+    TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0};
+
+    // The client reports on standard error, which the death test reads. When
+    // the transition image is in, it asks for the old name again and for the
+    // target stage's name, which the main thread has published meanwhile.
+    ScriptedClient client;
+    std::string served;
+    fake_tftp::SetPeer([&](const fake_tftp::SentPacket& sent) {
+        client(sent);
+        if (Opcode(sent) != 3 || sent.bytes.size() == 4 + kTftpBlockSize) return;
+        served += client.received == transition ? "transition " : client.received == image_ ? "target " : "other ";
+        client = ScriptedClient();
+        if (served == "transition ") {
+            PublishUpgradeFileName("/qev5e6f.bi1");
+            // From another port: were the old name served, nobody would acknowledge.
+            fake_tftp::Deliver(ReadRequest("/qev1a2b.bi0"), kLoopbackAddress, kClientPort + 2);
+            fake_tftp::Deliver(ReadRequest("/qev5e6f.bi1"), kLoopbackAddress, kClientPort);
+        } else {
+            std::fprintf(stderr, "served %sthen %zu waiting dialogs\n", served.c_str(),
+                         fake_ui::DialogsOf(IDD_WAITING).size());
+        }
+    });
+    fake_tftp::Deliver(ReadRequest("/qev1a2b.bi0"), kLoopbackAddress, kClientPort);
+    EXPECT_EXIT(TftpListenerThread(&listener), ::testing::ExitedWithCode(0),
+                "served transition target then 2 waiting dialogs");
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// The TFTP server's datagrams, waits and clock over the platform layer.
+#include "tftp/tftp_transport.h"
+
+int ReceiveTftpDatagram(SocketHandle socket, TftpPacket packet, SocketAddress* from) {
+    return ReceiveDatagram(socket, packet, kTftpDatagramSize, from);
+}
+
+int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, const SocketAddress& to) {
+    return SendDatagram(socket, packet, length, to);
+}
+
+void WaitForTftpIdlePoll(SocketHandle socket) { WaitForSocketOrInput(socket, kTftpIdleWaitMs); }
+
+std::uint32_t TftpClock() { return MillisecondClock(); }
+
+void TftpSleep(unsigned milliseconds) { SleepMilliseconds(milliseconds); }
