@@ -96,3 +96,8 @@ int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uin
     DeviceQueryRequest request = {instance, localAddress, localPortBase, deviceAddress, devicePort, path, buffer, size};
     return RunDeviceQuery(request);
 }
+
+int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path) {
+    return RunDeviceQuery(g_upgrade.instance, localAddress, kDeviceQueryPortBase, deviceAddress, kDeviceWebPort, path,
+                          g_upgrade.receiveBuffer, kReceiveLimit);
+}
