@@ -103,13 +103,14 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     return static_cast<int>(received);
 }
 
-void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
+bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     pollfd waits[2];
     int count = 0;
     waits[count++] = pollfd{Descriptor(socket), POLLIN, 0};
     int input = CurrentInputDescriptor();
     if (input >= 0) waits[count++] = pollfd{input, POLLIN, 0};
-    ::poll(waits, static_cast<nfds_t>(count), static_cast<int>(timeoutMs));
+    // An interrupted wait counts as ended early: the caller just looks again.
+    return ::poll(waits, static_cast<nfds_t>(count), static_cast<int>(timeoutMs)) != 0;
 }
 
 void CloseSocket(SocketHandle socket) { ::close(Descriptor(socket)); }
