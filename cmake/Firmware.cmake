@@ -70,6 +70,7 @@ function(qev_add_firmware_configuration name stage_flag target_image)
     string(APPEND QEV_ASM_DECLARATIONS "extern const std::uint8_t qev_firmware_${id}[], qev_firmware_${id}_end[];\n")
   endwhile()
   if(WIN32)
+    qev_program_icon_statement("${target_image}" QEV_RC_PROGRAM_ICON)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/firmware.rc.in ${dir}/firmware.rc @ONLY)
     list(APPEND sources ${dir}/firmware.rc)
     # windres records no dependencies of its own: name the resource script's inputs.

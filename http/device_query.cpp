@@ -98,6 +98,6 @@ int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uin
 }
 
 int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path) {
-    return RunDeviceQuery(g_upgrade.instance, localAddress, kDeviceQueryPortBase, deviceAddress, kDeviceWebPort, path,
+    return RunDeviceQuery(g_upgrade.instance, localAddress, kHttpLocalPortBase, deviceAddress, kDeviceHttpPort, path,
                           g_upgrade.receiveBuffer, kReceiveLimit);
 }

@@ -40,14 +40,7 @@ int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uin
                    std::uint32_t deviceAddress, std::uint16_t devicePort, const char* path, char* buffer,
                    std::int32_t size);
 
-// What every query of the upgrade sends: from the first free local port
-// from 23456 to the device's web server on port 80, into the shared receive
-// buffer, and the path of the status page.
-constexpr std::uint16_t kDeviceQueryPortBase = 23456;
-constexpr std::uint16_t kDeviceWebPort = 80;
-extern const char kStatusPagePath[];  // "/admin/advanced"
-
-// RunDeviceQuery with the program's instance, those ports and the shared
+// RunDeviceQuery with the program's instance, the ports above and the shared
 // receive buffer: a query of path from localAddress to deviceAddress.
 int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path);
 

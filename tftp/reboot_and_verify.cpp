@@ -43,8 +43,7 @@ void VerifyUpgrade(std::uint32_t localAddress, std::uint32_t peerAddress, const 
     // The host that fetched the image is queried, not the address typed in.
     int received = 0;
     for (int attempt = 0; attempt < kVerificationAttempts && received <= 0; ++attempt) {
-        received = RunDeviceQuery(g_upgrade.instance, localAddress, kHttpLocalPortBase, peerAddress, kDeviceHttpPort,
-                                  kStatusPagePath, g_upgrade.receiveBuffer, kReceiveLimit);
+        received = QueryDevice(localAddress, peerAddress, kStatusPagePath);
     }
     if (received <= 0) return;
 

@@ -32,6 +32,7 @@ void ShowWaitingDialog(TftpListener* listener) {
     // would otherwise show an empty text.
     SetControlText(g_upgrade.waitingDialog, IDC_WAITING_TEXT, kWaitingText);
     listener->waitingBarPosition = 0;
+    listener->waitingBarRedraw = RedrawPace{false, 0};
 }
 
 void TraceIgnored(ListenerDatagram kind) {
@@ -75,14 +76,19 @@ std::uint16_t StartTftpListener(std::uint32_t localAddress) {
 void WaitForMatchingRequest(TftpListener* listener, TftpRequest* request) {
     SetSocketNonBlocking(listener->socket);
     ShowWaitingDialog(listener);
+    // After a wait that ran out a receive would find nothing: it is not
+    // tried, which halves the calls into the socket layer while waiting.
+    bool receiveDue = true;
     for (;;) {
         SocketAddress sender;
-        int length = ReceiveTftpDatagram(listener->socket, listener->datagram, &sender);
+        int length = receiveDue ? ReceiveTftpDatagram(listener->socket, listener->datagram, &sender) : -1;
         if (length < 0) {
             // An idle poll (a receive error counts as one): the bar moves a step.
-            WaitForTftpIdlePoll(listener->socket);
+            receiveDue = WaitForTftpIdlePoll(listener->socket);
             listener->waitingBarPosition = (listener->waitingBarPosition + 1) % kWaitingBarSteps;
-            SetProgressPosition(g_upgrade.waitingDialog, IDC_PROGRESS, listener->waitingBarPosition);
+            if (RedrawDue(&listener->waitingBarRedraw, TftpClock())) {
+                SetProgressPosition(g_upgrade.waitingDialog, IDC_PROGRESS, listener->waitingBarPosition);
+            }
             PumpAllMessages(g_upgrade.waitingDialog);  // Cancel ends the process here
             continue;
         }

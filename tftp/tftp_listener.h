@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "tftp/redraw_pace.h"
 #include "tftp/tftp_packets.h"
 
 // One per run: allocated zero-filled by StartTftpListener, lives until the
@@ -16,7 +17,8 @@ struct TftpListener {
     std::uint16_t port;          // 69 to 168: the port the bind accepted
     SocketHandle socket;         // shared with the transfer session
     TftpPacket datagram;         // the datagram last received
-    unsigned waitingBarPosition; // the waiting dialog's cycling bar, 0 to 999
+    unsigned waitingBarPosition; // the waiting dialog's cycling bar, 0 to 999: a step per idle poll
+    RedrawPace waitingBarRedraw; // when the bar was last shown at its position
 };
 
 // The sender and the name of an accepted read request.

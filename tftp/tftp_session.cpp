@@ -11,6 +11,7 @@
 #include "common/upgrade_state.h"
 #include "platform/platform_ui.h"
 #include "tftp/reboot_and_verify.h"
+#include "tftp/redraw_pace.h"
 #include "tftp/tftp_transport.h"
 #include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
@@ -63,11 +64,17 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
     SendTftpOptionAck(session->socket, session->packet, peer, session->imageSize);
     TftpRetransmission timer = {0, 0, 0};
     StartInterval(&timer);
+    RedrawPace redraw = {false, 0};
     const std::uint8_t* data = image;  // where the outstanding block begins
+    // No receive is tried where it can find nothing: straight after a send
+    // (the answer cannot be there yet; if it is, the wait ends at once) and
+    // after a wait that ran out. Each costs a call into the socket layer,
+    // dear under Wine, while the polls and their counts stay the same.
+    bool receiveDue = false;
 
     for (;;) {
         SocketAddress sender;
-        int length = ReceiveTftpDatagram(session->socket, session->packet, &sender);
+        int length = receiveDue ? ReceiveTftpDatagram(session->socket, session->packet, &sender) : -1;
         if (length < 0) {
             PumpOneMessage(g_upgrade.uploadDialog);  // one message per poll; Cancel ends the process here
         } else {
@@ -88,8 +95,9 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
                     session->bytesAcknowledged += session->sentLength;
                     timer.intervals = 0;
                     StartInterval(&timer);
-                    ShowUploadProgress(*session, stageName);
-                    if (session->nextBlock > session->blockCount) {
+                    bool allAcknowledged = session->nextBlock > session->blockCount;
+                    if (RedrawDue(&redraw, TftpClock()) || allAcknowledged) ShowUploadProgress(*session, stageName);
+                    if (allAcknowledged) {
                         Trace("All blocks ack'd\n");
                         return true;
                     }
@@ -100,13 +108,14 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
                     session->sentLength = static_cast<std::uint32_t>(dataLength);
                     SendTftpData(session->socket, session->packet, data, dataLength, session->nextBlock, peer);
                     Trace("Send block %d (%d)\n", static_cast<int>(session->nextBlock), dataLength);
+                    receiveDue = false;
                     continue;
                 }
             }
         }
 
         // An idle poll: nothing for us arrived.
-        WaitForTftpIdlePoll(session->socket);
+        receiveDue = WaitForTftpIdlePoll(session->socket);
         if (!IdlePollEndsInterval(&timer)) continue;
         if (timer.intervals >= kTftpMaxIntervals) {
             Trace("Timeout for ack; upgrade failed\n");

@@ -9,7 +9,7 @@ int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, c
     return SendDatagram(socket, packet, length, to);
 }
 
-void WaitForTftpIdlePoll(SocketHandle socket) { WaitForSocketOrInput(socket, kTftpIdleWaitMs); }
+bool WaitForTftpIdlePoll(SocketHandle socket) { return WaitForSocketOrInput(socket, kTftpIdleWaitMs); }
 
 std::uint32_t TftpClock() { return MillisecondClock(); }
 

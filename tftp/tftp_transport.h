@@ -19,7 +19,9 @@ int ReceiveTftpDatagram(SocketHandle socket, TftpPacket packet, SocketAddress* f
 int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, const SocketAddress& to);
 // The wait of one idle poll: up to kTftpIdleWaitMs for a datagram on the
 // socket or input to the calling thread's dialogs, whichever comes first.
-void WaitForTftpIdlePoll(SocketHandle socket);
+// False when the time ran out with neither, so that a receive now would
+// find nothing.
+bool WaitForTftpIdlePoll(SocketHandle socket);
 std::uint32_t TftpClock();
 void TftpSleep(unsigned milliseconds);
 

@@ -1,30 +1,59 @@
 #!/usr/bin/env bash
-# The main job, demonstrated: builds the Linux program with its embedded
-# sample image and runs it against the simulated device, both in a network
-# namespace of their own (loopback only; the device listens on port 80 as a
-# real one does). The tool's dialogs come as plain lines, answered from a
-# script; the program's trace points go to standard error; the device's
-# transcript follows.
+# The main job, demonstrated: builds what is missing of the Linux program
+# with its embedded sample image, then runs it against the simulated device,
+# both in a network namespace of their own with only loopback up (so the
+# device listens on port 80 and the tool's TFTP server on port 69, as on a
+# real network, and nothing leaves this machine).
+#
+#   tools/demo.sh            from a terminal: the dialogs full screen, for
+#                            you to answer (device address 127.0.0.1, user
+#                            admin, password secret); otherwise the answers
+#                            a user would give come as scripted lines
+#   tools/demo.sh --windows  the same with the Windows program under Wine
+#                            (on your display when DISPLAY is set, answered
+#                            by you; otherwise on a private Xvfb, answered
+#                            by a script that reads the dialogs)
+#
+# The device's transcript follows the run. As root the namespace is made
+# directly; otherwise through a user namespace (see README.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+windows=0
+case "${1:-}" in
+  --windows) windows=1 ;;
+  "") ;;
+  *) echo "usage: tools/demo.sh [--windows]" >&2; exit 2 ;;
+esac
 bash tools/install_dependencies.sh
-cmake --preset linux-trace >/dev/null
-cmake --build out/linux-trace --target qev-upgrade -j "$(nproc)"
+if [ $windows = 1 ]; then
+  exec tools/demo_windows.sh
+fi
+[ -f out/linux/CMakeCache.txt ] || cmake --preset linux >/dev/null
+cmake --build out/linux --target qev-upgrade -j "$(nproc)" >/dev/null
 
+interactive=0
+[ -t 0 ] && [ -t 1 ] && [ "${TERM:-dumb}" != dumb ] && interactive=1
+export QEV_DEMO_INTERACTIVE=$interactive
 exec tools/in_private_network.sh bash -c '
   set -u
-  transcript=$(mktemp)
-  ready=$(mktemp -u)
+  work=$(mktemp -d)
+  trap "rm -rf \"$work\"" EXIT
   python3 tools/device_simulator.py --address 127.0.0.1 --http-port 80 --password secret \
-      --reboot-seconds 3 --lifetime 120 --transcript "$transcript" --ready-file "$ready" >/dev/null &
+      --reboot-seconds 5 --lifetime 600 --transcript "$work/transcript" --ready-file "$work/ready" >/dev/null &
   device=$!
-  for _ in $(seq 100); do [ -f "$ready" ] && break; sleep 0.05; done
-  # The answers a user would give: Continue; the device at 127.0.0.1; the
-  # password when asked; Upgrade; OK at the end.
-  printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok ok | timeout 180 out/linux-trace/qev-upgrade
-  echo "qev-upgrade exit code: $?"
+  for _ in $(seq 200); do [ -f "$work/ready" ] && break; sleep 0.05; done
+  if [ "$QEV_DEMO_INTERACTIVE" = 1 ]; then
+    out/linux/qev-upgrade
+    status=$?
+  else
+    # The answers a user would give: Continue; the device at 127.0.0.1 (the
+    # local address offered is kept); user admin, password secret; Upgrade;
+    # after the transfer and the reboot wait, OK in the success dialog.
+    printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok | timeout 300 out/linux/qev-upgrade
+    status=$?
+  fi
+  echo "qev-upgrade exit code: $status"
   kill "$device" 2>/dev/null; wait "$device" 2>/dev/null
   echo "--- device transcript"
-  cat "$transcript"
-  rm -f "$transcript" "$ready"
+  cat "$work/transcript"
 '

@@ -10,6 +10,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64 wine wine64 xvfb imagemagick
   clang libclang-rt-14-dev
   iproute2 util-linux procps
+  dpkg-dev lintian git debootstrap
   curl busybox atftp tftp-hpa tftpd-hpa
 )
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds both programs with both toolchains and runs every test: native unit
 # and loopback tests, the same under AddressSanitizer + UndefinedBehavior-
-# Sanitizer and under ThreadSanitizer, the Windows build under Wine, and the
-# fuzz targets for a short while. Build trees go to out/.
+# Sanitizer and under ThreadSanitizer, the Windows build under Wine, the
+# release built twice and compared, and the fuzz targets for a short while.
+# Build trees go to out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -70,6 +71,9 @@ if [ -x tools/run_windows_tests.sh ]; then
   if QEV_E2E_JOBS=$e2e_jobs tools/run_windows_tests.sh "$root/out/windows" 2>&1 | tee out/windows-tests.log; then :; else status=1; fi
   add_counts out/windows-tests.log
 fi
+
+echo "=== release: built twice and compared, the Debian package checked"
+if tools/check_release.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
 
 if [ -x tests/fuzz/run_fuzzers.sh ]; then
   echo "=== fuzz targets"

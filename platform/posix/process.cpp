@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_hooks.h"
+#include "platform/posix/privileged_ports.h"
 
 namespace {
 std::atomic<InputDescriptorFunction> g_inputDescriptor{nullptr};
@@ -30,6 +31,8 @@ void RunProcessEndHook() {
 
 void EndProcess(int exitCode) {
     RunProcessEndHook();
+    // After the terminal is back, below the process's own last message.
+    WritePrivilegedPortHint();
     std::fflush(stdout);
     std::fflush(stderr);
     // Other threads may still be blocked on a silent device: end them with

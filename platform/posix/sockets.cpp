@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_hooks.h"
+#include "platform/posix/privileged_ports.h"
 
 namespace {
 
@@ -45,7 +46,10 @@ SocketHandle OpenUdpSocket() { return Open(SOCK_DGRAM); }
 
 bool BindSocket(SocketHandle socket, const SocketAddress& address) {
     sockaddr_in system = ToSystem(address);
-    return ::bind(Descriptor(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
+    bool bound = ::bind(Descriptor(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
+    // A refusal for want of privilege is explained when the process ends.
+    NoteBindOutcome(bound, bound ? 0 : errno, ntohs(system.sin_port));
+    return bound;
 }
 
 bool ConnectSocket(SocketHandle socket, const SocketAddress& address) {
@@ -99,13 +103,14 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     return static_cast<int>(received);
 }
 
-void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
+bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     pollfd waits[2];
     int count = 0;
     waits[count++] = pollfd{Descriptor(socket), POLLIN, 0};
     int input = CurrentInputDescriptor();
     if (input >= 0) waits[count++] = pollfd{input, POLLIN, 0};
-    ::poll(waits, static_cast<nfds_t>(count), static_cast<int>(timeoutMs));
+    // An interrupted wait counts as ended early: the caller just looks again.
+    return ::poll(waits, static_cast<nfds_t>(count), static_cast<int>(timeoutMs)) != 0;
 }
 
 void CloseSocket(SocketHandle socket) { ::close(Descriptor(socket)); }

@@ -35,13 +35,21 @@ SocketHandle Open(int type, int protocol) {
 // The events of the sockets waited on: made and selected for FD_READ at a
 // socket's first wait, closed with the socket. A free slot has no event.
 // More sockets than slots are never waited on at once in this program.
+//
+// Each event resets itself when a wait takes its signal, and Winsock sets it
+// again only after the next receive (FD_READ is re-enabled by recvfrom, and
+// signalled at once if datagrams remain). So a wait that took the signal
+// notes it in the slot until the next receive: a second wait before that
+// receive still returns at once, and the common round of one wait, one
+// receive and one send costs no further call into the socket layer.
 constexpr int kSocketEventSlots = 8;
 
 struct SocketEventTable {
     SRWLOCK lock;
     struct Slot {
         SOCKET socket;
-        WSAEVENT event;
+        HANDLE event;          // auto-reset; nullptr: the slot is free
+        bool datagramWaiting;  // a wait took the event's signal; no receive since
     } slots[kSocketEventSlots];
 };
 
@@ -50,33 +58,36 @@ SocketEventTable& SocketEvents() {
     return table;
 }
 
-// The socket's event, made on first use; WSA_INVALID_EVENT when none can be had.
-WSAEVENT EventOf(SOCKET socket) {
-    SocketEventTable& table = SocketEvents();
-    ::AcquireSRWLockExclusive(&table.lock);
-    WSAEVENT found = WSA_INVALID_EVENT;
-    SocketEventTable::Slot* free = nullptr;
+// The socket's slot, or nullptr; the caller holds the lock.
+SocketEventTable::Slot* SlotOf(SocketEventTable& table, SOCKET socket) {
     for (SocketEventTable::Slot& slot : table.slots) {
-        if (slot.event == WSA_INVALID_EVENT) {
-            if (free == nullptr) free = &slot;
-        } else if (slot.socket == socket) {
-            found = slot.event;
-        }
+        if (slot.event != nullptr && slot.socket == socket) return &slot;
     }
-    if (found == WSA_INVALID_EVENT && free != nullptr) {
+    return nullptr;
+}
+
+// The socket's slot, made on first use (the event selected for FD_READ);
+// nullptr when none can be had. The caller holds the lock.
+SocketEventTable::Slot* MakeSlotFor(SocketEventTable& table, SOCKET socket) {
+    SocketEventTable::Slot* slot = SlotOf(table, socket);
+    if (slot != nullptr) return slot;
+    for (SocketEventTable::Slot& free : table.slots) {
+        if (free.event != nullptr) continue;
+        HANDLE event = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
         // WSAEventSelect leaves the socket non-blocking, which the datagram
-        // sockets waited on already are.
-        WSAEVENT event = ::WSACreateEvent();
-        if (event != WSA_INVALID_EVENT && ::WSAEventSelect(socket, event, FD_READ) == 0) {
-            free->socket = socket;
-            free->event = event;
-            found = event;
-        } else if (event != WSA_INVALID_EVENT) {
-            ::WSACloseEvent(event);
+        // sockets waited on already are; a datagram already queued signals
+        // the event at once.
+        if (event == nullptr) return nullptr;
+        if (::WSAEventSelect(socket, event, FD_READ) != 0) {
+            ::CloseHandle(event);
+            return nullptr;
         }
+        free.socket = socket;
+        free.event = event;
+        free.datagramWaiting = false;
+        return &free;
     }
-    ::ReleaseSRWLockExclusive(&table.lock);
-    return found;
+    return nullptr;
 }
 
 // Closes the socket and its event, if it has one. Both happen under the
@@ -85,21 +96,19 @@ void CloseWithEvent(SOCKET socket) {
     SocketEventTable& table = SocketEvents();
     ::AcquireSRWLockExclusive(&table.lock);
     ::closesocket(socket);
-    for (SocketEventTable::Slot& slot : table.slots) {
-        if (slot.event != WSA_INVALID_EVENT && slot.socket == socket) {
-            ::WSACloseEvent(slot.event);
-            slot.event = WSA_INVALID_EVENT;
-        }
+    if (SocketEventTable::Slot* slot = SlotOf(table, socket)) {
+        ::CloseHandle(slot->event);
+        slot->event = nullptr;
     }
     ::ReleaseSRWLockExclusive(&table.lock);
 }
 
-bool DatagramWaiting(SOCKET socket) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
-    timeval now = {0, 0};
-    return ::select(0, &readable, nullptr, nullptr, &now) > 0;
+// A receive is about to take what a wait saw (or find nothing): the note goes.
+void ForgetWaitingDatagram(SOCKET socket) {
+    SocketEventTable& table = SocketEvents();
+    ::AcquireSRWLockExclusive(&table.lock);
+    if (SocketEventTable::Slot* slot = SlotOf(table, socket)) slot->datagramWaiting = false;
+    ::ReleaseSRWLockExclusive(&table.lock);
 }
 
 }  // namespace
@@ -147,6 +156,7 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     std::memset(&system, 0, sizeof system);
     // A datagram longer than the buffer is an error here (WSAEMSGSIZE) and is
     // discarded by the system: it counts as nothing received.
+    ForgetWaitingDatagram(Native(socket));
     int received = ::recvfrom(Native(socket), static_cast<char*>(buffer), capacity, 0,
                               reinterpret_cast<sockaddr*>(&system), &length);
     if (received == SOCKET_ERROR) return -1;
@@ -154,24 +164,29 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     return received;
 }
 
-void WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
+bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     // Only input that is new since the thread last looked at its queue ends
     // the wait early (no MWMO_INPUTAVAILABLE): a message the dialog's pump
     // never takes would otherwise end every wait at once.
-    WSAEVENT event = EventOf(Native(socket));
-    if (event == WSA_INVALID_EVENT) {
+    SocketEventTable& table = SocketEvents();
+    ::AcquireSRWLockExclusive(&table.lock);
+    SocketEventTable::Slot* slot = MakeSlotFor(table, Native(socket));
+    HANDLE event = slot != nullptr ? slot->event : nullptr;
+    bool waiting = slot != nullptr && slot->datagramWaiting;
+    ::ReleaseSRWLockExclusive(&table.lock);
+    if (waiting) return true;
+    if (event == nullptr) {
+        // No event to wait on: the socket cannot be watched, so a receive must always look.
         ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, 0);
-        return;
+        return true;
     }
-    // FD_READ is recorded once and then not again until the next receive: a
-    // datagram an earlier wait saw but nobody received yet would not set the
-    // event again. So the event is reset (with what it recorded) and the
-    // socket itself asked; while nothing waits, recording is on, and a
-    // datagram that arrives from then on sets the event.
-    WSANETWORKEVENTS recorded;
-    ::WSAEnumNetworkEvents(Native(socket), event, &recorded);
-    if (DatagramWaiting(Native(socket))) return;
-    ::MsgWaitForMultipleObjectsEx(1, &event, timeoutMs, QS_ALLINPUT, 0);
+    DWORD result = ::MsgWaitForMultipleObjectsEx(1, &event, timeoutMs, QS_ALLINPUT, 0);
+    if (result != WAIT_OBJECT_0) return result != WAIT_TIMEOUT;
+    ::AcquireSRWLockExclusive(&table.lock);
+    slot = SlotOf(table, Native(socket));
+    if (slot != nullptr && slot->event == event) slot->datagramWaiting = true;
+    ::ReleaseSRWLockExclusive(&table.lock);
+    return true;
 }
 
 void CloseSocket(SocketHandle socket) { CloseWithEvent(Native(socket)); }

@@ -105,7 +105,7 @@ int SendTftpDatagram(SocketHandle, const TftpPacket packet, int length, const So
     return length;
 }
 
-void WaitForTftpIdlePoll(SocketHandle) {
+bool WaitForTftpIdlePoll(SocketHandle) {
     if (++State().idleWaits > fake_tftp::kEndlessIdleWaits) fake_tftp::Endless("idle polls");
     std::vector<fake_tftp::Scheduled>& scheduled = State().scheduled;
     for (std::size_t i = 0; i < scheduled.size();) {
@@ -118,9 +118,11 @@ void WaitForTftpIdlePoll(SocketHandle) {
     }
     if (State().earlyWakes > 0) {
         --State().earlyWakes;
-        return;
+        return true;
     }
-    if (State().queue.empty()) State().clock += kTftpIdleWaitMs;
+    if (!State().queue.empty()) return true;
+    State().clock += kTftpIdleWaitMs;
+    return false;
 }
 
 std::uint32_t TftpClock() { return State().clock; }

@@ -177,9 +177,16 @@ private:
     size_t size_;
 };
 
-// An icon control's text is its icon's resource ordinal: 0xFF, then the
-// number's low and high bytes. -1 when the text is not of that form.
+// An icon control's text is its icon's resource ordinal. The static control
+// of user32 keeps it in its ANSI form: 0xFF, then the number's low and high
+// bytes. The one of common controls 6 (the programs' manifest asks for them)
+// is a Unicode window class and keeps the template's wide form: 0xFFFF, then
+// the number; read as ANSI it would come out as '?'. -1 when the text is of
+// neither form.
 int IconResourceOf(HWND control) {
+    wchar_t wide[4] = {0, 0, 0, 0};
+    AskWide(control, WM_GETTEXT, 4, reinterpret_cast<LPARAM>(wide));
+    if (wide[0] == 0xFFFF) return wide[1];
     unsigned char text[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     Ask(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     if (text[0] != 0xFF) return -1;
