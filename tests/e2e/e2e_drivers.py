@@ -6,6 +6,7 @@ Wine with qev-automation. Every wait is bounded; close() ends whatever the
 driver started, on every path."""
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -299,8 +300,9 @@ class WineDriver:
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 30
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            chunk = os.read(read_end, 16)  # Xvfb writes the number, or ends and closes the pipe
+        # Xvfb writes the number when it is ready, or ends and closes the pipe.
+        while not number.endswith(b"\n") and select.select([read_end], [], [], max(0, deadline - time.monotonic()))[0]:
+            chunk = os.read(read_end, 16)
             if not chunk:
                 break
             number += chunk
