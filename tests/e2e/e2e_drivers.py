@@ -261,6 +261,7 @@ class WineDriver:
     by title and clicks them."""
 
     FIRST_TITLES = " Firmware Upgrade"  # the warning's and the address dialog's
+    EXIT_CODE = "qev-exit-code "
 
     def __init__(self, program, work, device, automation, wine_run, template_prefix):
         self.program, self.work, self.device = program, work, device
@@ -286,7 +287,12 @@ class WineDriver:
         self.wine("cmd.exe", "/c", "exit", timeout=300)
         self.output = open(os.path.join(self.work, "program-output"), "w+")
         self.started = time.monotonic()
-        self.process = subprocess.Popen([self.wine_run, self.program], env=self.environment,
+        # The exit code as Windows sees it, from a Windows parent. The Unix
+        # status of Wine's process can differ: the Wine server kills a process
+        # whose Windows threads have all ended and that is still there a
+        # second later, which a busy machine can make happen after ExitProcess(0).
+        command = "start /wait /unix %s & echo %s!errorlevel!" % (self.program, self.EXIT_CODE)
+        self.process = subprocess.Popen([self.wine_run, "cmd.exe", "/v:on", "/c", command], env=self.environment,
                                         stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.STDOUT)
         self.automation("find", self.FIRST_TITLES, partial=True, wait=60)
         return time.monotonic() - self.started
@@ -386,9 +392,13 @@ class WineDriver:
 
     def finish(self, steps):
         try:
-            return self.process.wait(EXIT_SECONDS)
+            self.process.wait(EXIT_SECONDS)
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end; windows:\n" + self.windows())
+        codes = re.findall(self.EXIT_CODE + r"(-?\d+)", self.transcript())
+        if len(codes) != 1:
+            raise Failure("no exit code reported")
+        return int(codes[0])
 
     def transcript(self):
         if not self.output:

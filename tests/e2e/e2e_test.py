@@ -20,9 +20,13 @@ import time
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
 from e2e_cases import CASES, SILENT, Step
-from e2e_drivers import Failure, LineDriver, ScreenDriver, WineDriver, wait_until
+from e2e_drivers import DIALOG_SECONDS, Failure, LineDriver, ScreenDriver, WineDriver, wait_until
 
 DEVICE_ADDRESS = "127.0.0.1"
+# How long the device waits for the next TFTP packet before it gives up. The
+# tool retransmits after 100 idle polls, which a starved machine stretches
+# to seconds under Wine (each poll is a few calls into the Wine server).
+TFTP_SILENCE = "60"
 HEADER_SIZE, VERSION_OFFSET = 128, 92
 
 
@@ -58,8 +62,9 @@ class Device:
             ready = os.path.join(work, "ready.json")
             self.process = subprocess.Popen(
                 [sys.executable, simulator, "--address", DEVICE_ADDRESS, "--http-port", "80", "--reboot-seconds", "3",
-                 "--lifetime", "600", "--record", self.record.path, "--ready-file", ready, "--transcript",
-                 self.transcript, *options], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+                 "--tftp-silence", TFTP_SILENCE, "--lifetime", "600", "--record", self.record.path,
+                 "--ready-file", ready, "--transcript", self.transcript, *options],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
             wait_until(lambda: os.path.exists(ready) or self.process.poll() is not None, 30, "the simulator")
             if self.process.poll() is not None:
                 raise Failure("the simulator ended at once: " + self.read_transcript())
@@ -99,7 +104,7 @@ def run(case, driver, device, facts):
         step = Step(**{name: [fill(t, facts) for t in value] if isinstance(value, list) else fill(value, facts)
                        for name, value in vars(step).items()})
         if step.after_event:
-            wait_until(lambda: device.record.events(step.after_event), 120,
+            wait_until(lambda: device.record.events(step.after_event), DIALOG_SECONDS,
                        "a %s event in the device's record" % step.after_event, poll=0.1)
         seen = getattr(driver, step.kind)(step)
         wanted = step.shows + ([step.text] if step.kind in ("message", "success") else [])
