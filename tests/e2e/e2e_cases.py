@@ -3,7 +3,7 @@ user's steps through the dialogs, the simulated device's options and what
 its record must show. The drivers (e2e_drivers.py) turn the steps into
 answered lines, keys in a terminal or clicks under Wine; e2e_test.py runs a
 case. Texts in braces are filled in from the build's images: {target} and
-{transition} (versions), {phone} (the phone image's version)."""
+{transition}, their versions."""
 import re
 from dataclasses import dataclass, field
 
