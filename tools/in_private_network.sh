@@ -4,12 +4,32 @@
 # without touching or being touched by the machine's network. Root makes one
 # directly; anyone else through a user namespace where that is allowed.
 # Without either, the command runs as it is: the tests use loopback only.
+#
+# Usage: in_private_network.sh [--private-tmp] COMMAND [ARGUMENTS...]
+#   --private-tmp  also a mount namespace whose /tmp and /var/lib/xkb are
+#                  empty tmpfs: an X server and a Wine server keep their
+#                  sockets and lock files in /tmp, where servers in other
+#                  network namespaces would see (and take over) each other's
+#                  display numbers, and an X server compiles its keymap into
+#                  /var/lib/xkb under its display number. Without namespaces
+#                  the command does not run.
 set -euo pipefail
 inner='ip link set lo up && exec "$@"'
-if [ "$(id -u)" -eq 0 ] && unshare -n true 2>/dev/null; then
-  exec unshare -n bash -c "$inner" bash "$@"
+unshare_options=(-n)
+if [ "${1:-}" = --private-tmp ]; then
+  shift
+  unshare_options=(-n -m)
+  inner='ip link set lo up && mount -t tmpfs private-tmp /tmp &&
+         { [ ! -d /var/lib/xkb ] || mount -t tmpfs private-xkb /var/lib/xkb; } && exec "$@"'
 fi
-if unshare -r -n true 2>/dev/null; then
-  exec unshare -r -n bash -c "$inner" bash "$@"
+if [ "$(id -u)" -eq 0 ] && unshare "${unshare_options[@]}" true 2>/dev/null; then
+  exec unshare "${unshare_options[@]}" bash -c "$inner" bash "$@"
+fi
+if unshare -r "${unshare_options[@]}" true 2>/dev/null; then
+  exec unshare -r "${unshare_options[@]}" bash -c "$inner" bash "$@"
+fi
+if [ "${#unshare_options[@]}" -gt 1 ]; then
+  echo "in_private_network.sh: no namespaces here for a private /tmp" >&2
+  exit 1
 fi
 exec "$@"

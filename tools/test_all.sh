@@ -8,34 +8,35 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
+e2e_jobs=${QEV_E2E_JOBS:-20}  # the end-to-end tests mostly wait: many at once
 status=0
 passed=0
 failed=0
 
-# add_counts LOG: adds the counts of ctest's summary line in LOG to the
+# add_counts LOG: adds the counts of each ctest summary line in LOG to the
 # totals; a log without one (ctest did not get to run) is a failure.
 add_counts() {
-  local line total bad
-  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$1" | tail -n 1 || true)
-  if [ -z "$line" ]; then
-    status=1
-    return
-  fi
-  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
-  passed=$((passed + total - bad))
-  failed=$((failed + bad))
+  local line total bad found=0
+  while read -r line; do
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    found=1
+  done < <(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$1" || true)
+  [ "$found" = 1 ] || status=1
 }
 
-# run_ctest NAME BUILD_DIR [ctest args...]: runs ctest in a private network
-# namespace and adds its counts to the totals.
+# run_ctest NAME BUILD_DIR JOBS [ctest args...]: runs ctest in a private
+# network namespace and adds its counts to the totals.
 run_ctest() {
-  local name=$1 dir=$2
-  shift 2
+  local name=$1 dir=$2 parallel=$3
+  shift 3
   echo "=== tests: $name"
-  local log="$dir/ctest-summary.log"
-  if tools/in_private_network.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" 2>&1 | tee "$log"; then :; else status=1; fi
+  local log="$dir/ctest-summary-$name.log" start=$SECONDS
+  if tools/in_private_network.sh ctest --test-dir "$dir" --output-on-failure -j "$parallel" "$@" 2>&1 | tee "$log"; then :; else status=1; fi
   add_counts "$log"
+  echo "=== tests: $name took $((SECONDS - start)) s"
 }
 
 build() {
@@ -49,17 +50,25 @@ echo "=== source rules"
 tools/check_sources.sh || status=1
 
 build linux
-run_ctest linux out/linux
+run_ctest linux out/linux "$jobs" -LE e2e
+# The end-to-end tests: the real programs against the simulated device.
+run_ctest linux-e2e out/linux "$e2e_jobs" -L e2e
 
 build linux-sanitize
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest linux-sanitize out/linux-sanitize
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+run_ctest linux-sanitize out/linux-sanitize "$jobs" -LE e2e
+run_ctest linux-sanitize-e2e out/linux-sanitize "$e2e_jobs" -L e2e
+unset ASAN_OPTIONS UBSAN_OPTIONS
 
 build linux-tsan
-TSAN_OPTIONS=halt_on_error=1 run_ctest linux-tsan out/linux-tsan
+export TSAN_OPTIONS=halt_on_error=1
+run_ctest linux-tsan out/linux-tsan "$jobs" -LE e2e
+run_ctest linux-tsan-e2e out/linux-tsan "$e2e_jobs" -L e2e
+unset TSAN_OPTIONS
 
 if [ -x tools/run_windows_tests.sh ]; then
   echo "=== Windows build under Wine"
-  if tools/run_windows_tests.sh "$root/out/windows" 2>&1 | tee out/windows-tests.log; then :; else status=1; fi
+  if QEV_E2E_JOBS=$e2e_jobs tools/run_windows_tests.sh "$root/out/windows" 2>&1 | tee out/windows-tests.log; then :; else status=1; fi
   add_counts out/windows-tests.log
 fi
 
