@@ -98,7 +98,7 @@ def fill(text, facts):
     return text.format(**facts["versions"]) if isinstance(text, str) else text
 
 
-def run(case, driver, device, facts):
+def run(case, driver, device, facts, show=False):
     first_dialog = driver.start()
     for step in case.steps:
         step = Step(**{name: [fill(t, facts) for t in value] if isinstance(value, list) else fill(value, facts)
@@ -107,6 +107,8 @@ def run(case, driver, device, facts):
             wait_until(lambda: device.record.events(step.after_event), DIALOG_SECONDS,
                        "a %s event in the device's record" % step.after_event, poll=0.1)
         seen = getattr(driver, step.kind)(step)
+        if show:  # for a demonstration: what the user saw, and did
+            print("== %s\n%s\n-> %s %s" % (step.kind, seen.replace("\r", ""), step.button, step.text), flush=True)
         wanted = step.shows + ([step.text] if step.kind in ("message", "success") else [])
         for text in wanted:
             if text not in seen:
@@ -137,6 +139,7 @@ def main():
     parser.add_argument("--automation", help="qev-automation.exe (windows)")
     parser.add_argument("--wine-run", help="tools/wine_run.sh (windows)")
     parser.add_argument("--wine-prefix", help="the build's Wine prefix, copied for the case (windows)")
+    parser.add_argument("--show", action="store_true", help="print each dialog's texts and the answer given")
     options = parser.parse_args()
     # CTest's time limit ends a test with SIGTERM: clean up as on any failure.
     signal.signal(signal.SIGTERM, lambda number, frame: sys.exit("FAILED: terminated"))
@@ -165,7 +168,7 @@ def main():
     try:
         device_options = case.device if case.device in (None, SILENT) else [fill(o, facts) for o in case.device]
         device = Device(device_options, options.simulator, options.work)
-        first_dialog = run(case, driver, device, facts)
+        first_dialog = run(case, driver, device, facts, options.show)
     except (Failure, AssertionError, subprocess.SubprocessError, OSError) as failure:
         print("FAILED %s (%s): %s" % (case.name, options.driver, failure))
         print("--- the program's output\n" + driver.transcript())

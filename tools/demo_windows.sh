@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The main job with the Windows program under Wine (called by
+# tools/demo.sh --windows): cross-builds what is missing, then runs
+# qev-upgrade.exe against the simulated device in a network namespace of
+# their own, the Wine server included (Wine makes every socket there).
+#   With DISPLAY set: the dialogs open on your display, for you to answer
+#   (device address 127.0.0.1, user admin, password secret).
+#   Without: on a private Xvfb, answered by the end-to-end test's driver,
+#   which reads each dialog back and clicks it as a user would; what the
+#   dialogs showed and the device's transcript follow.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$root/out/windows
+[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target qev-upgrade qev-upgrade-two-stage qev-upgrade-phone qev-automation -j "$(nproc)" >/dev/null
+# Wine's server holds the prefix: one of the demo's own, never shared.
+prefix=$build/wine-prefix-demo
+tools/wine_prefix.sh "$prefix"
+
+if [ -n "${DISPLAY:-}" ]; then
+  export QEV_WINEPREFIX=$prefix
+  exec tools/in_private_network.sh bash -c '
+    set -u
+    work=$(mktemp -d)
+    trap "WINEPREFIX=\"$QEV_WINEPREFIX\" wineserver -k 2>/dev/null; rm -rf \"$work\"" EXIT
+    python3 tools/device_simulator.py --address 127.0.0.1 --http-port 80 --password secret \
+        --reboot-seconds 5 --lifetime 900 --transcript "$work/transcript" --ready-file "$work/ready" >/dev/null &
+    device=$!
+    for _ in $(seq 200); do [ -f "$work/ready" ] && break; sleep 0.05; done
+    tools/wine_run.sh out/windows/qev-upgrade.exe
+    kill "$device" 2>/dev/null; wait "$device" 2>/dev/null
+    echo "--- device transcript"
+    cat "$work/transcript"
+  '
+fi
+
+work=$build/demo
+exec tools/in_private_network.sh --private-tmp bash -c '
+  python3 -B tests/e2e/e2e_test.py --case upgrade_with_digest --driver windows --programs "$1" \
+      --phone-program "$1/qev-upgrade-phone.exe" \
+      --target-image "$1/firmware/sample-target.bin" --transition-image "$1/firmware/sample-transition.bin" \
+      --phone-image "$1/firmware/sample-phone.bin" --simulator tools/device_simulator.py --work "$2" \
+      --automation "$1/tools/win32_automation/qev-automation.exe" --wine-run tools/wine_run.sh --wine-prefix "$3" \
+      --show
+  status=$?
+  echo "--- the device transcript"
+  cat "$2/device-transcript"
+  exit $status
+' bash "$build" "$work" "$prefix"
