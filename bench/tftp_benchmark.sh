@@ -77,14 +77,14 @@ if [ $windows = 1 ]; then
   serve=("$root/tools/wine_run.sh" "$build/tools/tftp_serve/qev-tftp-serve.exe")
   export QEV_WINEPREFIX=$prefix
   exec 9>"$work/display"
-  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  taskset -c 0 Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   exec 9>&-
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(head -n 1 "$work/display")"
   "$root/tools/wine_prefix.sh" "$prefix"
   # The Wine server starts here, inside the namespace, where the sockets are made.
-  "$root/tools/wine_run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  taskset -c 0 "$root/tools/wine_run.sh" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 else
   serve=("$build/tools/tftp_serve/qev-tftp-serve")
 fi

@@ -43,9 +43,12 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
 // messages; input that pumping leaves in the queue (a message for no dialog
 // of the thread) does not end the waits after that. On Windows the first
 // wait ties the socket to one event, until CloseSocket or ResetConnection.
-// Returns false when the time ran out with neither: a receive straight after
-// would find nothing (a datagram arriving later ends the next wait at once).
-bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
+// Returns what ended it, kWaitDatagram and kWaitInput (either or both), or 0
+// when the time ran out with neither: a receive then would find nothing (a
+// datagram arriving later ends the next wait at once), and a pump nothing new.
+constexpr int kWaitDatagram = 1;
+constexpr int kWaitInput = 2;
+int WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
 void CloseSocket(SocketHandle socket);
 // Closes a connected stream socket at once with a reset instead of the
 // orderly close, so that no TIME_WAIT state stays behind on its local port

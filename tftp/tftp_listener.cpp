@@ -76,20 +76,22 @@ std::uint16_t StartTftpListener(std::uint32_t localAddress) {
 void WaitForMatchingRequest(TftpListener* listener, TftpRequest* request) {
     SetSocketNonBlocking(listener->socket);
     ShowWaitingDialog(listener);
-    // After a wait that ran out a receive would find nothing: it is not
-    // tried, which halves the calls into the socket layer while waiting.
+    // A receive is tried, and the dialog pumped, only as the last wait says
+    // there may be something: each look costs a call into the system, which
+    // a thousand idle polls a second make dear under Wine.
     bool receiveDue = true;
     for (;;) {
         SocketAddress sender;
         int length = receiveDue ? ReceiveTftpDatagram(listener->socket, listener->datagram, &sender) : -1;
         if (length < 0) {
             // An idle poll (a receive error counts as one): the bar moves a step.
-            receiveDue = WaitForTftpIdlePoll(listener->socket);
+            int woken = WaitForTftpIdlePoll(listener->socket);
+            receiveDue = (woken & kWaitDatagram) != 0;
             listener->waitingBarPosition = (listener->waitingBarPosition + 1) % kWaitingBarSteps;
             if (RedrawDue(&listener->waitingBarRedraw, TftpClock())) {
                 SetProgressPosition(g_upgrade.waitingDialog, IDC_PROGRESS, listener->waitingBarPosition);
             }
-            PumpAllMessages(g_upgrade.waitingDialog);  // Cancel ends the process here
+            if (woken & kWaitInput) PumpAllMessages(g_upgrade.waitingDialog);  // Cancel ends the process here
             continue;
         }
 

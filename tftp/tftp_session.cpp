@@ -66,18 +66,17 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
     StartInterval(&timer);
     RedrawPace redraw = {false, 0};
     const std::uint8_t* data = image;  // where the outstanding block begins
-    // No receive is tried where it can find nothing: straight after a send
-    // (the answer cannot be there yet; if it is, the wait ends at once) and
-    // after a wait that ran out. Each costs a call into the socket layer,
-    // dear under Wine, while the polls and their counts stay the same.
+    // A receive is tried only where it may find something, and the dialog
+    // pumped only where there is something for it: not straight after a send
+    // (the answer cannot be there yet; if it is, the wait ends at once), and
+    // as the wait that ended the last poll says. Each look costs a call into
+    // the system, dear under Wine; the polls and their counts stay the same.
     bool receiveDue = false;
 
     for (;;) {
         SocketAddress sender;
         int length = receiveDue ? ReceiveTftpDatagram(session->socket, session->packet, &sender) : -1;
-        if (length < 0) {
-            PumpOneMessage(g_upgrade.uploadDialog);  // one message per poll; Cancel ends the process here
-        } else {
+        if (length >= 0) {
             switch (ExamineSessionDatagram(session->packet, length, sender, peer, session->nextBlock)) {
                 case kSessionOtherSource: {
                     std::uint32_t address = 0;
@@ -115,7 +114,15 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
         }
 
         // An idle poll: nothing for us arrived.
-        receiveDue = WaitForTftpIdlePoll(session->socket);
+        int woken = WaitForTftpIdlePoll(session->socket);
+        receiveDue = (woken & kWaitDatagram) != 0;
+        // Cancel ends the process in these pumps. Input that came is taken
+        // whole; a wait that ran out takes one message an earlier pump left.
+        if (woken & kWaitInput) {
+            PumpAllMessages(g_upgrade.uploadDialog);
+        } else if (woken == 0) {
+            PumpOneMessage(g_upgrade.uploadDialog);
+        }
         if (!IdlePollEndsInterval(&timer)) continue;
         if (timer.intervals >= kTftpMaxIntervals) {
             Trace("Timeout for ack; upgrade failed\n");

@@ -9,7 +9,7 @@ int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, c
     return SendDatagram(socket, packet, length, to);
 }
 
-bool WaitForTftpIdlePoll(SocketHandle socket) { return WaitForSocketOrInput(socket, kTftpIdleWaitMs); }
+int WaitForTftpIdlePoll(SocketHandle socket) { return WaitForSocketOrInput(socket, kTftpIdleWaitMs); }
 
 std::uint32_t TftpClock() { return MillisecondClock(); }
 

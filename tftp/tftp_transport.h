@@ -19,9 +19,9 @@ int ReceiveTftpDatagram(SocketHandle socket, TftpPacket packet, SocketAddress* f
 int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, const SocketAddress& to);
 // The wait of one idle poll: up to kTftpIdleWaitMs for a datagram on the
 // socket or input to the calling thread's dialogs, whichever comes first.
-// False when the time ran out with neither, so that a receive now would
-// find nothing.
-bool WaitForTftpIdlePoll(SocketHandle socket);
+// Returns what ended it (kWaitDatagram, kWaitInput), 0 when the time ran
+// out with neither (WaitForSocketOrInput).
+int WaitForTftpIdlePoll(SocketHandle socket);
 std::uint32_t TftpClock();
 void TftpSleep(unsigned milliseconds);
 

@@ -103,14 +103,18 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     return static_cast<int>(received);
 }
 
-bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
+int WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     pollfd waits[2];
     int count = 0;
     waits[count++] = pollfd{Descriptor(socket), POLLIN, 0};
     int input = CurrentInputDescriptor();
     if (input >= 0) waits[count++] = pollfd{input, POLLIN, 0};
-    // An interrupted wait counts as ended early: the caller just looks again.
-    return ::poll(waits, static_cast<nfds_t>(count), static_cast<int>(timeoutMs)) != 0;
+    int ready = ::poll(waits, static_cast<nfds_t>(count), static_cast<int>(timeoutMs));
+    // An interrupted wait says both: the caller just looks again.
+    if (ready < 0) return kWaitDatagram | kWaitInput;
+    int woken = waits[0].revents != 0 ? kWaitDatagram : 0;
+    if (count > 1 && waits[1].revents != 0) woken |= kWaitInput;
+    return woken;
 }
 
 void CloseSocket(SocketHandle socket) { ::close(Descriptor(socket)); }

@@ -164,7 +164,7 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
     return received;
 }
 
-bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
+int WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     // Only input that is new since the thread last looked at its queue ends
     // the wait early (no MWMO_INPUTAVAILABLE): a message the dialog's pump
     // never takes would otherwise end every wait at once.
@@ -174,19 +174,21 @@ bool WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     HANDLE event = slot != nullptr ? slot->event : nullptr;
     bool waiting = slot != nullptr && slot->datagramWaiting;
     ::ReleaseSRWLockExclusive(&table.lock);
-    if (waiting) return true;
+    if (waiting) return kWaitDatagram;
     if (event == nullptr) {
         // No event to wait on: the socket cannot be watched, so a receive must always look.
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, 0);
-        return true;
+        DWORD result = ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, 0);
+        return kWaitDatagram | (result == WAIT_OBJECT_0 ? kWaitInput : 0);
     }
     DWORD result = ::MsgWaitForMultipleObjectsEx(1, &event, timeoutMs, QS_ALLINPUT, 0);
-    if (result != WAIT_OBJECT_0) return result != WAIT_TIMEOUT;
+    if (result == WAIT_TIMEOUT) return 0;
+    if (result == WAIT_OBJECT_0 + 1) return kWaitInput;
+    if (result != WAIT_OBJECT_0) return kWaitDatagram | kWaitInput;  // failed: look at both
     ::AcquireSRWLockExclusive(&table.lock);
     slot = SlotOf(table, Native(socket));
     if (slot != nullptr && slot->event == event) slot->datagramWaiting = true;
     ::ReleaseSRWLockExclusive(&table.lock);
-    return true;
+    return kWaitDatagram;
 }
 
 void CloseSocket(SocketHandle socket) { CloseWithEvent(Native(socket)); }

@@ -69,7 +69,7 @@ TEST_F(Datagrams, WaitEndsWithTheDatagramWhichCarriesItsSender) {
     // Every wait ends at once while the datagram waits, not only the first.
     for (int wait = 0; wait < 2; ++wait) {
         std::uint32_t start = MillisecondClock();
-        EXPECT_TRUE(WaitForSocketOrInput(receiver_, kLongWaitMs));
+        EXPECT_EQ(kWaitDatagram, WaitForSocketOrInput(receiver_, kLongWaitMs));
         EXPECT_LT(MillisecondClock() - start, kLongWaitMs / 2) << "wait " << wait << " did not end with the datagram";
     }
 
@@ -120,7 +120,7 @@ TEST_F(Datagrams, DatagramArrivingDuringAWaitEndsIt) {
 
 TEST_F(Datagrams, WaitWithNothingArrivingLastsItsTime) {
     std::uint32_t start = MillisecondClock();
-    EXPECT_FALSE(WaitForSocketOrInput(receiver_, 60)) << "a wait that ran out says so";
+    EXPECT_EQ(0, WaitForSocketOrInput(receiver_, 60)) << "a wait that ran out says so";
     EXPECT_GE(MillisecondClock() - start, 40u) << "the wait returned without a datagram or input";
 }
 

@@ -105,7 +105,7 @@ int SendTftpDatagram(SocketHandle, const TftpPacket packet, int length, const So
     return length;
 }
 
-bool WaitForTftpIdlePoll(SocketHandle) {
+int WaitForTftpIdlePoll(SocketHandle) {
     if (++State().idleWaits > fake_tftp::kEndlessIdleWaits) fake_tftp::Endless("idle polls");
     std::vector<fake_tftp::Scheduled>& scheduled = State().scheduled;
     for (std::size_t i = 0; i < scheduled.size();) {
@@ -116,13 +116,15 @@ bool WaitForTftpIdlePoll(SocketHandle) {
         State().queue.push_back(scheduled[i].datagram);
         scheduled.erase(scheduled.begin() + static_cast<std::ptrdiff_t>(i));
     }
+    // The fake user acts at a pump (fake_ui.h), so every wait reports input:
+    // the code under test pumps at every poll, as with a busy user.
     if (State().earlyWakes > 0) {
         --State().earlyWakes;
-        return true;
+        return kWaitInput;
     }
-    if (!State().queue.empty()) return true;
+    if (!State().queue.empty()) return kWaitDatagram | kWaitInput;
     State().clock += kTftpIdleWaitMs;
-    return false;
+    return kWaitInput;
 }
 
 std::uint32_t TftpClock() { return State().clock; }
