@@ -33,27 +33,14 @@ cmake --build out/linux --target qev-upgrade -j "$(nproc)" >/dev/null
 
 interactive=0
 [ -t 0 ] && [ -t 1 ] && [ "${TERM:-dumb}" != dumb ] && interactive=1
-export QEV_DEMO_INTERACTIVE=$interactive
-exec tools/in_private_network.sh bash -c '
-  set -u
-  work=$(mktemp -d)
-  trap "rm -rf \"$work\"" EXIT
-  python3 tools/device_simulator.py --address 127.0.0.1 --http-port 80 --password secret \
-      --reboot-seconds 5 --lifetime 600 --transcript "$work/transcript" --ready-file "$work/ready" >/dev/null &
-  device=$!
-  for _ in $(seq 200); do [ -f "$work/ready" ] && break; sleep 0.05; done
-  if [ "$QEV_DEMO_INTERACTIVE" = 1 ]; then
-    out/linux/qev-upgrade
-    status=$?
-  else
-    # The answers a user would give: Continue; the device at 127.0.0.1 (the
-    # local address offered is kept); user admin, password secret; Upgrade;
-    # after the transfer and the reboot wait, OK in the success dialog.
-    printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok | timeout 300 out/linux/qev-upgrade
-    status=$?
-  fi
+if [ $interactive = 1 ]; then
+  exec tools/in_private_network.sh tools/with_simulated_device.sh out/linux/qev-upgrade
+fi
+# The answers a user would give: Continue; the device at 127.0.0.1 (the
+# local address offered is kept); user admin, password secret; Upgrade;
+# after the transfer and the reboot wait, OK in the success dialog.
+exec tools/in_private_network.sh tools/with_simulated_device.sh bash -c '
+  printf "%s\n" continue 127.0.0.1 ok admin secret ok upgrade ok | timeout 300 out/linux/qev-upgrade
+  status=$?
   echo "qev-upgrade exit code: $status"
-  kill "$device" 2>/dev/null; wait "$device" 2>/dev/null
-  echo "--- device transcript"
-  cat "$work/transcript"
-'
+  exit $status'

@@ -21,19 +21,12 @@ tools/wine_prefix.sh "$prefix"
 
 if [ -n "${DISPLAY:-}" ]; then
   export QEV_WINEPREFIX=$prefix
-  exec tools/in_private_network.sh bash -c '
-    set -u
-    work=$(mktemp -d)
-    trap "WINEPREFIX=\"$QEV_WINEPREFIX\" wineserver -k 2>/dev/null; rm -rf \"$work\"" EXIT
-    python3 tools/device_simulator.py --address 127.0.0.1 --http-port 80 --password secret \
-        --reboot-seconds 5 --lifetime 900 --transcript "$work/transcript" --ready-file "$work/ready" >/dev/null &
-    device=$!
-    for _ in $(seq 200); do [ -f "$work/ready" ] && break; sleep 0.05; done
+  # The Wine server starts inside the namespace, and ends with the demo.
+  exec tools/in_private_network.sh tools/with_simulated_device.sh bash -c '
     tools/wine_run.sh out/windows/qev-upgrade.exe
-    kill "$device" 2>/dev/null; wait "$device" 2>/dev/null
-    echo "--- device transcript"
-    cat "$work/transcript"
-  '
+    status=$?
+    WINEPREFIX="$QEV_WINEPREFIX" wineserver -k 2>/dev/null
+    exit $status'
 fi
 
 work=$build/demo
