@@ -5,8 +5,10 @@
 // worker whatever its result.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/upgrade_state.h"
@@ -19,6 +21,10 @@
 namespace {
 
 constexpr std::uint16_t kPortBase = 46200;
+// Polls 1,010 and 1,020 of a query set the bar to 100 and back to 0; a few
+// more show the steps after the wrap.
+constexpr int kPollsPastTheWrap = 1050;
+constexpr unsigned kReleaseLimitMs = 120000;
 
 const char kStatusPage[] =
     "HTTP/1.1 200 OK\r\nContent-Length: 71\r\n\r\n"
@@ -214,15 +220,25 @@ TEST_F(DeviceQuery, BarStepsEveryTenPollsAndCarriesOnAcrossAttempts) {
     slow.bytes = Challenge("n2") + std::string(600, ' ');
     slow.pieceSize = 1;  // a pause after every byte: hundreds of polls
     server_.Enqueue(slow);
-    server_.SetHoldLimit(10000);
     ScriptedReply silentThenClose;
     silentThenClose.ending = ReplyEnding::kStaySilent;
     server_.Enqueue(silentThenClose);
-    server_.SetHoldLimit(10000);
+    server_.SetHoldLimit(kReleaseLimitMs + 30000);
     fake_ui::Reset();
     std::thread release([this] {
-        // Close the silent connection of the retry after a while: its result is 0.
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        // The retry's connection stays silent until the server stops, and its
+        // result is then 0: stop once the server holds it and the attempts
+        // have polled past the bar's wrap, however slowly the machine runs
+        // (a time limit only for a query that no longer polls).
+        auto enoughPolls = [this] {
+            if (server_.RequestCount() < 4) return false;
+            int polls = 0;
+            for (const fake_ui::DialogRecord& dialog : fake_ui::DialogsOf(IDD_CONNECTING)) polls += dialog.pumps;
+            return polls >= kPollsPastTheWrap;
+        };
+        auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReleaseLimitMs);
+        while (!enoughPolls() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         server_.Stop();
     });
     EXPECT_EQ(0, Query());
