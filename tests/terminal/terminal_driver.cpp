@@ -28,6 +28,8 @@
 namespace {
 
 std::string g_directory;
+// Set once the listener thread's dialog is on the screen.
+std::atomic<bool> g_waitingShown{false};
 
 bool Exists(const char* name) { return ::access((g_directory + "/" + name).c_str(), F_OK) == 0; }
 
@@ -44,6 +46,7 @@ int WaitingThread(void*) {
     SetProgressRange(dialog, IDC_PROGRESS, 1000);
     SetProgressPosition(dialog, IDC_PROGRESS, 0);
     SetControlText(dialog, IDC_WAITING_TEXT, kWaitingText);
+    g_waitingShown.store(true);
     unsigned position = 0;
     while (!Exists("close-waiting")) {
         position = (position + 1) % 1000;
@@ -74,8 +77,9 @@ int main(int argc, char** argv) {
     }
 
     ThreadHandle listener = StartThread(WaitingThread, nullptr);
-    // The upgrade command's query starts after the listener: its dialog is on top.
-    SleepMilliseconds(300);
+    // The upgrade command's query starts once the listener's dialog is up:
+    // its own dialog is on top.
+    while (!g_waitingShown.load()) SleepMilliseconds(1);
     WindowHandle dialog = CreateModelessDialog(g_upgrade.instance, IDD_CONNECTING, ConnectingDialogProc);
     ShowDialog(dialog);
     unsigned polls = 0, position = 0;

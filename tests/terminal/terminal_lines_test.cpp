@@ -119,20 +119,31 @@ TEST(TerminalLines, EveryDialogOfTheGalleryInTurn) {
         EXPECT_TRUE(Has(output, line)) << line << "\n" << output;
 }
 
-std::string RunDriver(const char* firstClose, const char* secondClose, int* status) {
-    return RunShell(std::string("d=$(mktemp -d); ") + DriverPath() +
-                        " \"$d\" < /dev/null > \"$d/out\" 2>&1 & pid=$!; "
-                        "sleep 1; touch \"$d/" + firstClose + "\"; sleep 0.5; touch \"$d/" + secondClose +
-                        "\"; sleep 0.5; touch \"$d/end\"; wait $pid; echo \"exit=$?\"; cat \"$d/out\"; rm -rf \"$d\"",
+// A shell function: evaluates its argument every 50 ms until it is true;
+// after 30 s it gives up and says so.
+const char kUntilTrue[] =
+    "until_true() { for _ in $(seq 600); do eval \"$1\" && return; sleep 0.05; done; echo \"gave up: $1\"; }; ";
+
+// Runs the two-thread driver and closes its dialogs in the given order
+// ("waiting", "connecting"): the first once both are written, the second
+// once the first has closed.
+std::string RunDriver(const std::string& first, const std::string& second, int* status) {
+    const std::string both = "grep -q \"== Waiting For\" \"$d/out\" && grep -q \"== Connecting with\" \"$d/out\"";
+    return RunShell(std::string(kUntilTrue) + "d=$(mktemp -d); " + DriverPath() +
+                        " \"$d\" < /dev/null > \"$d/out\" 2>&1 & pid=$!; until_true '" + both + "'; " +
+                        "touch \"$d/close-" + first + "\"; until_true '[ -e \"$d/" + first + "-closed\" ]'; " +
+                        "touch \"$d/close-" + second + "\"; until_true '[ -e \"$d/" + second + "-closed\" ]'; " +
+                        "touch \"$d/end\"; wait $pid; echo \"exit=$?\"; cat \"$d/out\"; rm -rf \"$d\"",
                     status);
 }
 
 TEST(TerminalLines, TwoProgressDialogsOfTwoThreadsCloseInEitherOrder) {
     int status = -1;
     for (int order = 0; order < 2; ++order) {
-        std::string output = order == 0 ? RunDriver("close-waiting", "close-connecting", &status)
-                                        : RunDriver("close-connecting", "close-waiting", &status);
+        std::string output = order == 0 ? RunDriver("waiting", "connecting", &status)
+                                        : RunDriver("connecting", "waiting", &status);
         EXPECT_TRUE(Has(output, "exit=0")) << output;
+        EXPECT_FALSE(Has(output, "gave up")) << output;
         EXPECT_TRUE(Has(output, "== Waiting For Firmware Download Request From QEV ==")) << output;
         EXPECT_TRUE(Has(output, "== Connecting with QEV@192.0.2.55 ==")) << output;
         EXPECT_FALSE(Has(output, "Sanitizer")) << output;

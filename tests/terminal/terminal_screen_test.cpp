@@ -21,8 +21,8 @@ std::string LineWith(const std::string& screen, const std::string& text) {
     return screen.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-void ExpectCleanEnd(TerminalSession& session) {
-    EXPECT_EQ(session.WaitForExit(), 0);
+void ExpectCleanEnd(TerminalSession& session, int exitTimeoutMs = 10000) {
+    EXPECT_EQ(session.WaitForExit(exitTimeoutMs), 0);
     std::string why;
     EXPECT_TRUE(session.TerminalIsSane(&why)) << why;
     EXPECT_EQ(session.Errors().find("Sanitizer"), std::string::npos) << session.Errors();
@@ -154,11 +154,12 @@ TEST(TerminalScreen, CtrlCInAProgressDialogIsTheUserAbort) {
 }
 
 TEST(TerminalScreen, UploadDialogShowsItsTitleAndLiveBar) {
-    TerminalSession session(Gallery("110 6"));
+    // The gallery shows the upload for the first half of 12 s, then the update.
+    TerminalSession session(Gallery("110 12"));
     ASSERT_TRUE(session.WaitForScreen("Uploading Target Firmware to QEV@192.0.2.55")) << session.Screen();
     EXPECT_NE(session.Screen().find("Please do not unplug the power of"), std::string::npos);
-    ASSERT_TRUE(session.WaitForScreen("Updating Target Firmware to QEV@192.0.2.55", 8000)) << session.Screen();
-    ExpectCleanEnd(session);
+    ASSERT_TRUE(session.WaitForScreen("Updating Target Firmware to QEV@192.0.2.55", 20000)) << session.Screen();
+    ExpectCleanEnd(session, 30000);
     EXPECT_NE(session.Log().find("dialog 110 closed after"), std::string::npos);
 }
 
@@ -172,12 +173,13 @@ TEST(TerminalScreen, EveryDialogFitsEightyByTwentyFour) {
         {"139", "Firmware Upgrade", "any onus on the end user to upgrade manually."},
         {"101", "Firmware Upgrade", "enter * * * *, option 110#, and write down"},
         {"305", "Firmware Upgrade", "select \"Network\" option, and check the"},
-        {"105 3", "Connecting with QEV@192.0.2.55", "Cancel"},
+        {"105 60", "Connecting with QEV@192.0.2.55", "Cancel"},
         {"104", "Enter Password Information", "This QEV requires a password in order to be"},
         {"103", "Confirm Upgrade to Ver. 3.1.24(QE)", "like to quit click \"Cancel\"."},
         {"304", "Confirm Upgrade to Ver. 3.1.24(QE)", "is older than 2.5.0(QT), this upgrade procedure"},
-        {"114 3", "Waiting For Firmware Download Request From QEV", "behind a router while the QEV is in front of it."},
-        {"110 3", "Uploading Target Firmware to QEV@192.0.2.55", "until the Status Light"},
+        {"114 60", "Waiting For Firmware Download Request From QEV",
+         "behind a router while the QEV is in front of it."},
+        {"110 60", "Uploading Target Firmware to QEV@192.0.2.55", "until the Status Light"},
         {"111", "QEV@192.0.2.55 Upgrade Successful!", "3.1.24(QE)"},
     };
     for (const auto& dialog : kDialogs) {

@@ -25,6 +25,9 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
+// Set the window title to "qev-end": written by the wrapper after the program.
+const char kEndOfOutput[] = "\033]2;qev-end\007";
+
 void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 }  // namespace
@@ -52,14 +55,19 @@ TerminalSession::TerminalSession(const std::string& command, int columns, int ro
     socket_ = directory_ + "/tmux.socket";
     // The wrapper waits until the log is attached, records the terminal
     // modes around the program and its exit code, and stays for reading.
+    // After the program it writes a title sequence (not shown on the
+    // screen) that marks the end of its output in the log; the exit code
+    // comes last, so that everything else is complete once it is there.
     std::ofstream script(directory_ + "/run.sh");
     script << "cd " << Quote(directory_) << "\n"
            << "trap true INT\n"
            << "while [ ! -e go ]; do sleep 0.02; done\n"
            << "stty -g > before\n"
            << command << " 2> errors\n"
-           << "echo $? > exit.new; mv exit.new exit\n"
+           << "status=$?\n"
            << "stty -g > after\n"
+           << "printf '" << kEndOfOutput << "'\n"
+           << "echo $status > exit.new; mv exit.new exit\n"
            << "exec sleep 600\n";
     script.close();
     Tmux("-f /dev/null new-session -d -s main -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
@@ -119,8 +127,8 @@ bool TerminalSession::WaitForFile(const std::string& name, int timeoutMs) {
 
 int TerminalSession::WaitForExit(int timeoutMs) {
     if (!WaitForFile("exit", timeoutMs)) return -1;
-    WaitForFile("after", 2000);
-    Pause(100);
+    // The log is written by tmux on its own: wait until it has caught up.
+    for (int waited = 0; waited < 10000 && Log().find(kEndOfOutput) == std::string::npos; waited += 20) Pause(20);
     return static_cast<int>(std::strtol(ReadFile("exit").c_str(), nullptr, 10));
 }
 
