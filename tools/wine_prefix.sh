@@ -10,6 +10,11 @@
 set -eu
 
 prefix=${1:?usage: wine_prefix.sh PREFIX_DIRECTORY}
+# Wine's fixed addresses need address randomization off: see wine_run.sh.
+# (0x40000: ADDR_NO_RANDOMIZE, inherited by every process started from here.)
+if [ $((0x$(cat /proc/self/personality) & 0x40000)) -eq 0 ] && setarch "$(uname -m)" -R true 2>/dev/null; then
+    exec setarch "$(uname -m)" -R "$0" "$@"
+fi
 ready="$prefix/.qev-prefix-ready"
 [ -f "$ready" ] && exit 0
 

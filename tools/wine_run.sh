@@ -8,6 +8,15 @@
 set -eu
 
 program=${1:?usage: wine_run.sh PROGRAM.exe [ARGUMENTS...]}
+# Debian's Wine has no preloader to reserve its fixed addresses, so with
+# address randomization the loader's heap lands on Wine's shared user data
+# (0x7ffe0000) about once in 1,700 starts, and the program fails before it
+# runs ("failed to map the shared user data", exit code 1). Wine runs with
+# randomization off for this process and its children, where that is allowed.
+# (0x40000: ADDR_NO_RANDOMIZE, inherited by every process started from here.)
+if [ $((0x$(cat /proc/self/personality) & 0x40000)) -eq 0 ] && setarch "$(uname -m)" -R true 2>/dev/null; then
+    exec setarch "$(uname -m)" -R "$0" "$@"
+fi
 if [ -n "${QEV_WINEPREFIX:-}" ]; then
     prefix=$QEV_WINEPREFIX
 else
