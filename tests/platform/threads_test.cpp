@@ -5,7 +5,7 @@
 #include <atomic>
 
 #ifdef _WIN32
-#include <windows.h>
+#include "platform/win32/windows_headers.h"
 #endif
 
 #include "platform/platform.h"
