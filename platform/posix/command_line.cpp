@@ -24,6 +24,7 @@ struct CarriedFirmware {
     char targetVersion[kShownTextSize];
     char transitionVersion[kShownTextSize];  // empty: a program with the target image alone
     const char* deviceClass;                 // "adapter" or "phone"
+    char productName[kShownTextSize];        // the product the target image names
 };
 
 // A text from the image, safe to write to a terminal: control characters
@@ -41,6 +42,7 @@ CarriedFirmware ReadCarriedFirmware() {
     FirmwareImage target = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
     CopyShown(carried.targetVersion, sizeof carried.targetVersion, HeaderVersionText(target.header));
     IdentifyProduct(target.header);
+    CopyShown(carried.productName, sizeof carried.productName, g_upgrade.displayName);
     carried.deviceClass = g_upgrade.deviceClass == kDevicePhone ? "phone" : "adapter";
     carried.transitionVersion[0] = 0;
     FirmwareImage transition = LoadFirmwareImage(IDR_TRANSITION_FIRMWARE);
@@ -49,15 +51,8 @@ CarriedFirmware ReadCarriedFirmware() {
     return carried;
 }
 
-const char* ProgramName(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    return slash != nullptr ? slash + 1 : path;
-}
-
 void WriteHelp(const char* name) {
     CarriedFirmware carried = ReadCarriedFirmware();
-    char shownName[kShownTextSize];
-    CopyShown(shownName, sizeof shownName, g_upgrade.displayName);
     char path[512];
     ProgramPath(path, sizeof path);
     std::printf(
@@ -71,7 +66,7 @@ void WriteHelp(const char* name) {
         "and reboots; then its installed version is checked.\n"
         "\n"
         "Firmware carried: version %s, for the %s (%s).\n",
-        name, carried.targetVersion, shownName, carried.deviceClass);
+        name, carried.targetVersion, carried.productName, carried.deviceClass);
     if (carried.transitionVersion[0] != 0)
         std::printf("Transition firmware carried: version %s, installed first by devices\n"
                     "with older firmware.\n",
@@ -99,9 +94,8 @@ void WriteHelp(const char* name) {
 
 void WriteVersion(const char* name) {
     CarriedFirmware carried = ReadCarriedFirmware();
-    char shownName[kShownTextSize];
-    CopyShown(shownName, sizeof shownName, g_upgrade.displayName);
-    std::printf("%s %s\nfirmware %s for the %s\n", name, QEV_TOOL_VERSION, carried.targetVersion, shownName);
+    std::printf("%s %s\nfirmware %s for the %s\n", name, QEV_TOOL_VERSION, carried.targetVersion,
+                carried.productName);
     if (carried.transitionVersion[0] != 0) std::printf("transition firmware %s\n", carried.transitionVersion);
 }
 

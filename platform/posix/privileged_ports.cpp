@@ -28,6 +28,11 @@ void ProgramPath(char* path, std::size_t capacity) {
     if (path[0] == 0) std::snprintf(path, capacity, "qev-upgrade");
 }
 
+const char* ProgramName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
+
 void NoteBindOutcome(bool bound, int error, unsigned port) {
     if (bound) {
         g_refused.first.store(0);
@@ -43,8 +48,7 @@ void WritePrivilegedPortHint() {
     if (first == 0) return;
     char path[512], ports[32], line[1536];
     ProgramPath(path, sizeof path);
-    const char* name = std::strrchr(path, '/');
-    name = name != nullptr ? name + 1 : path;
+    const char* name = ProgramName(path);
     if (first == last) {
         std::snprintf(ports, sizeof ports, "port %u", first);
     } else {

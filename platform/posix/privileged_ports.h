@@ -17,3 +17,5 @@ void WritePrivilegedPortHint();
 
 // The path of the running program, for the remedy's command.
 void ProgramPath(char* path, std::size_t capacity);
+// The program's name: the path's last component.
+const char* ProgramName(const char* path);
