@@ -22,13 +22,11 @@ def main():
         parser.add_argument(option, required=True)
     options = parser.parse_args()
     sys.path.insert(0, os.path.join(options.source, "tests", "windows"))
-    from gallery_test import display_name, read_header, read_products
-    from program_resources_test import product_class
+    from gallery_test import identify, read_header, read_products
 
     header, version = read_header(options.target_image)
     _, transition = read_header(options.transition_image)
-    product = display_name(header, read_products(options.source))
-    kind = product_class(options.source, product)
+    product, kind = identify(header, read_products(options.source))
     failures = []
 
     def run(program, *arguments):

@@ -101,8 +101,8 @@ def read_texts(source):
 
 def read_products(source):
     with open(os.path.join(source, "image", "product_table.cpp")) as table:
-        rows = re.findall(r'\{\s*"(\w+)",\s*(\d+),\s*"([^"]*)",\s*(kDevice\w+)\s*\}', table.read())
-    return [(tag, int(length), name) for tag, length, name, _ in rows]
+        rows = re.findall(r'\{\s*"(\w+)",\s*(\d+),\s*"([^"]*)",\s*kDevice(\w+)\s*\}', table.read())
+    return [(tag, int(length), name, kind.lower()) for tag, length, name, kind in rows]
 
 
 def read_header(path):
@@ -113,14 +113,19 @@ def read_header(path):
     return header, version
 
 
-def display_name(header, products):
-    """The display name the product table gives the header's tag."""
-    for tag, length, name in products:
+def identify(header, products):
+    """The display name and the class ("adapter", "phone") that the product
+    table gives the header's tag."""
+    for tag, length, name, kind in products:
         wanted = tag.encode("ascii")[:length].lower()
         got = header[:length]
         if b"\0" not in got and got.lower() == wanted:
-            return name
-    return "ODM-Product"
+            return name, kind
+    return "ODM-Product", "adapter"
+
+
+def display_name(header, products):
+    return identify(header, products)[0]
 
 
 # ---- the display, Wine and the two programs ---------------------------------

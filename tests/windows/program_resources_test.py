@@ -16,13 +16,12 @@ Usage: program_resources_test.py --program EXE --source DIR --tool-version V
        --target-image IMAGE [--transition-image IMAGE]"""
 import argparse
 import os
-import re
 import struct
 import sys
 import xml.etree.ElementTree as ElementTree
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from gallery_test import display_name, read_header, read_products
+from gallery_test import identify, read_header, read_products
 from template_description import Failure, check
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
@@ -199,12 +198,6 @@ def check_icon(program, source, device_class):
           "Explorer's icon is not the %s picture (%s)" % (device_class, picture))
 
 
-def product_class(source, name):
-    with open(os.path.join(source, "image", "product_table.cpp")) as table:
-        rows = re.findall(r'\{\s*"\w+",\s*\d+,\s*"([^"]*)",\s*kDevice(\w+)\s*\}', table.read())
-    return {row_name: kind.lower() for row_name, kind in rows}.get(name, "adapter")
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--program", required=True)
@@ -215,13 +208,13 @@ def main():
     options = parser.parse_args()
     header, target_version = read_header(options.target_image)
     transition_version = read_header(options.transition_image)[1] if options.transition_image else None
-    product = display_name(header, read_products(options.source))
+    product, device_class = identify(header, read_products(options.source))
     try:
         program = Program(options.program)
         check(program.time_stamp == 0, "link time stamp %#x in the PE header" % program.time_stamp)
         check_version_information(program, options, product, target_version, transition_version)
         check_manifest(program)
-        check_icon(program, options.source, product_class(options.source, product))
+        check_icon(program, options.source, device_class)
     except Failure as failure:
         print("FAILED %s: %s" % (options.program, failure))
         return 1
