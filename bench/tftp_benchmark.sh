@@ -31,8 +31,7 @@ if [ "${QEV_BENCH_IN_NAMESPACE:-}" != 1 ]; then
   # Build outside the namespace, then run the rest inside a fresh one.
   if [ $windows = 1 ]; then
     build=$root/out/windows
-    [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    [ -f "$build/CMakeCache.txt" ] || (cd "$root" && cmake --preset windows >/dev/null)
   else
     build=$root/out/linux
     [ -f "$build/CMakeCache.txt" ] || (cd "$root" && cmake --preset linux >/dev/null)

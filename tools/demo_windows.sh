@@ -12,8 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/out/windows
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+[ -f "$build/CMakeCache.txt" ] || cmake --preset windows >/dev/null
 cmake --build "$build" --target qev-upgrade qev-upgrade-two-stage qev-upgrade-phone qev-automation -j "$(nproc)" >/dev/null
 # Wine's server holds the prefix: one of the demo's own, never shared.
 prefix=$build/wine-prefix-demo
