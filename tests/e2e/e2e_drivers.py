@@ -6,13 +6,16 @@ Wine with qev-automation. Every wait is bounded; close() ends whatever the
 driver started, on every path."""
 import os
 import re
-import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "windows"))
+from gallery_test import start_xvfb  # noqa: E402  (the Windows dialog tests' display)
 
 DIALOG_SECONDS = 120   # longest wait for a dialog: the reboot wait, verification and a busy machine
 EXIT_SECONDS = 120     # longest wait for the program to end after the last step
@@ -298,25 +301,12 @@ class WineDriver:
         return time.monotonic() - self.started
 
     def start_display(self):
-        read_end, write_end = os.pipe()
         with open(os.path.join(self.work, "xvfb.log"), "w") as log:
-            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                                          "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                                         stderr=log)
-        os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 30
-        # Xvfb writes the number when it is ready, or ends and closes the pipe.
-        while not number.endswith(b"\n") and select.select([read_end], [], [], max(0, deadline - time.monotonic()))[0]:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_end)
-        if not number.strip().isdigit():
+            self.xvfb, display = start_xvfb(log)
+        if display is None:
             with open(os.path.join(self.work, "xvfb.log")) as log:
                 raise Failure("Xvfb did not start: " + log.read())
-        self.environment["DISPLAY"] = ":" + number.decode().strip()
+        self.environment["DISPLAY"] = display
 
     def wine(self, *arguments, timeout=60):
         # Output through files: a Wine server started here would hold a pipe open.

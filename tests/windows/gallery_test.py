@@ -23,6 +23,7 @@ is the gallery's (tools/gallery/gallery.cpp)."""
 import argparse
 import os
 import re
+import select
 import subprocess
 import sys
 import tempfile
@@ -130,6 +131,27 @@ def display_name(header, products):
 
 # ---- the display, Wine and the two programs ---------------------------------
 
+def start_xvfb(errors, wrapper=()):
+    """Starts an Xvfb on the first free display, its errors to `errors`:
+    (the process, ":N"), or (the process, None) when it gave no display
+    number within 30 s."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen([*wrapper, "Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=errors)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 30
+    # Xvfb writes the number when it is ready, or ends and closes the pipe.
+    while not number.endswith(b"\n") and select.select([read_end], [], [], max(0, deadline - time.monotonic()))[0]:
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    number = number.decode().strip()
+    return xvfb, (":" + number if number.isdigit() else None)
+
+
 class Session:
     def __init__(self, options):
         self.options = options
@@ -153,21 +175,9 @@ class Session:
     def start_display(self):
         if self.environment.get("DISPLAY"):
             return
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["timeout", "900", "Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 30
-        while not number.endswith(b"\n") and time.monotonic() < deadline:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            number += chunk
-        os.close(read_end)
-        check(number.strip().isdigit(), "Xvfb did not start")
-        self.environment["DISPLAY"] = ":" + number.decode().strip()
+        self.xvfb, display = start_xvfb(subprocess.DEVNULL, ["timeout", "900"])
+        check(display is not None, "Xvfb did not start")
+        self.environment["DISPLAY"] = display
 
     def wine(self, program, *arguments, timeout=60):
         # Output through files, not pipes: a Wine server started by this
