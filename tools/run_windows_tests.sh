@@ -20,9 +20,8 @@ e2e_jobs=${QEV_E2E_JOBS:-20}
 limit=${QEV_TEST_TIME_LIMIT:-3600}  # seconds for the whole run's display
 
 if [ "${QEV_WINDOWS_TESTS_BUILT:-}" != 1 ]; then
-    cmake -S "$source_dir" -B "$build_dir" -G Ninja \
-          -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
-          -DCMAKE_BUILD_TYPE=Release
+    build_dir=$(realpath -m "$build_dir")
+    (cd "$source_dir" && cmake --preset windows -B "$build_dir")
     cmake --build "$build_dir" -j "$jobs"
     # The rest runs in a network namespace of its own with only loopback up,
     # like the native tests: the ports the tests use are then free and
