@@ -166,6 +166,7 @@ class Device:
         self.upgrades = 0
         self.fetching = False
         self.connections = threading.BoundedSemaphore(MAX_CONNECTIONS)
+        self.terminated = False     # set by SIGTERM or SIGINT: the serving loop ends
 
     def is_down(self):
         return time.monotonic() < self.down_until
@@ -189,7 +190,7 @@ class Device:
         port = listener.getsockname()[1]
         self.announce_ready(port)
         was_down = False
-        while time.monotonic() < self.deadline:
+        while time.monotonic() < self.deadline and not self.terminated:
             down = self.is_down()
             if down and self.args.reboot_unreachable == "refuse":
                 if listener:
@@ -215,7 +216,10 @@ class Device:
                 continue
             self.connections.acquire()
             threading.Thread(target=self.handle_connection, args=(connection, peer), daemon=True).start()
-        self.record.event("end", "lifetime over", reason="lifetime")
+        if self.terminated:
+            self.record.event("end", "terminated", reason="terminated")
+        else:
+            self.record.event("end", "lifetime over", reason="lifetime")
 
     def announce_ready(self, port):
         self.record.event("ready", "http listening on %s:%d" % (self.args.address, port),
@@ -445,23 +449,22 @@ def parse_arguments(argv=None):
     return parser.parse_args(argv)
 
 
-class Terminated(Exception):
-    """SIGTERM or SIGINT, raised in the main thread."""
-
-
 def main():
     args = parse_arguments()
     record = Record(args.record, args.transcript)
+    device = Device(args, record)
 
+    # Only a flag, which the serving loop reads at least every POLL_SECONDS:
+    # an exception raised from a signal handler lands wherever the main
+    # thread happens to be, and where exceptions are ignored (a weak
+    # reference's callback during garbage collection) it was lost, and the
+    # simulator served on until its lifetime was over.
     def terminate(signum, frame):
-        raise Terminated()
+        device.terminated = True
 
     signal.signal(signal.SIGTERM, terminate)
     signal.signal(signal.SIGINT, terminate)
-    try:
-        Device(args, record).serve()
-    except Terminated:
-        record.event("end", "terminated", reason="terminated")
+    device.serve()
     os._exit(0)   # the connection and fetch threads end with the process
 
 
