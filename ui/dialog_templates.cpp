@@ -3,8 +3,8 @@
 
 #include "ui/resource_ids.h"
 
-#define IDOK 1
-#define IDCANCEL 2
+#define IDOK kTemplateOkId
+#define IDCANCEL kTemplateCancelId
 
 #define QEV_KIND_PUSHBUTTON ControlKind::PushButton
 #define QEV_KIND_DEFPUSHBUTTON ControlKind::DefaultPushButton

@@ -22,6 +22,11 @@ enum class ControlKind {
     Icon,
 };
 
+// The identifiers of every template's OK and Cancel buttons: the platform's
+// own command identifiers (IDOK, IDCANCEL).
+constexpr int kTemplateOkId = 1;
+constexpr int kTemplateCancelId = 2;
+
 struct ControlTemplate {
     ControlKind kind;
     int id;            // -1 for static controls without an identifier

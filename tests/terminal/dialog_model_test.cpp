@@ -6,12 +6,12 @@
 #include <string>
 
 #include "common/text.h"
-#include "platform/posix/terminal/control_kinds.h"
-#include "platform/posix/terminal/dialog_drawing.h"
-#include "platform/posix/terminal/dialog_keys.h"
-#include "platform/posix/terminal/dialog_layout.h"
-#include "platform/posix/terminal/dialog_model.h"
-#include "platform/posix/terminal/text_wrap.h"
+#include "console/control_kinds.h"
+#include "console/dialog_drawing.h"
+#include "console/dialog_keys.h"
+#include "console/dialog_layout.h"
+#include "console/dialog_model.h"
+#include "console/text_wrap.h"
 #include "ui/dialog_texts.h"
 #include "ui/resource_ids.h"
 

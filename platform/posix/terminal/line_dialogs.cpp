@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/text.h"
-#include "platform/posix/terminal/control_kinds.h"
+#include "console/control_kinds.h"
 #include "platform/posix/terminal/input_handover.h"
 #include "platform/posix/terminal/line_mode.h"
 

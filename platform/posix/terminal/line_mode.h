@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "console/line_format.h"
 #include "platform/posix/terminal/terminal_state.h"
 
 // ---- output (line_output.cpp) ---------------------------------------------
@@ -22,10 +23,6 @@ void ReportProgress(TerminalUi* ui, PlatformWindow* window, bool force);
 // The last progress line of a modeless dialog that goes, when its title
 // changed since the last one written.
 void ReportFinalProgress(TerminalUi* ui, PlatformWindow* window);
-// The label left of a control on the same row, -1 none.
-int LabelOf(const DialogModel& model, int index);
-// The controls top to bottom, left to right. Returns their count.
-int VisualOrder(const DialogModel& model, int* order);
 
 // ---- input (line_input.cpp) -----------------------------------------------
 

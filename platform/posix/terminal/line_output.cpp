@@ -1,17 +1,16 @@
-// The line mode's output: dialogs written as lines, prompts kept below
-// whatever else is written, and the progress of modeless dialogs.
+// The line mode's output: dialogs written as lines (formatted by
+// console/line_format.h), prompts kept below whatever else is written, and
+// the progress of modeless dialogs.
 #include <cstdio>
 #include <cstring>
 
 #include "common/text.h"
+#include "console/line_format.h"
 #include "platform/platform.h"
-#include "platform/posix/terminal/control_kinds.h"
 #include "platform/posix/terminal/line_mode.h"
-#include "platform/posix/terminal/text_wrap.h"
 
 namespace {
 
-constexpr int kPrintWidth = 78;  // long texts wrap here
 constexpr std::uint32_t kReportIntervalMs = 3000;
 
 void PrintLine(LineState* lines, const char* text, int length) {
@@ -22,16 +21,7 @@ void PrintLine(LineState* lines, const char* text, int length) {
     std::fflush(stdout);
 }
 
-int ProgressPercent(const DialogModel& model) {
-    for (int i = 0; i < model.controlCount; ++i) {
-        const ControlState& control = model.controls[i];
-        if (control.source.kind != ControlKind::ProgressBar) continue;
-        if (control.maximum == 0) return -1;
-        unsigned position = control.position < control.maximum ? control.position : control.maximum;
-        return static_cast<int>(static_cast<unsigned long long>(position) * 100u / control.maximum);
-    }
-    return -1;
-}
+void PrintSink(void* lines, const char* text, int length) { PrintLine(static_cast<LineState*>(lines), text, length); }
 
 }  // namespace
 
@@ -42,77 +32,12 @@ void Prompt(LineState* lines, const char* text) {
     std::fflush(stdout);
 }
 
-void PrintText(LineState* lines, const char* text) { PrintLine(lines, text, TextLength(text)); }
+void PrintText(LineState* lines, const char* text) { PrintLine(lines, text, static_cast<int>(std::strlen(text))); }
 
-void PrintWrapped(LineState* lines, const char* text) {
-    WrapCursor wrap;
-    StartWrap(&wrap, text, kPrintWidth);
-    int start = 0, length = 0;
-    while (NextWrappedLine(&wrap, &start, &length)) PrintLine(lines, text + start, length);
-}
-
-int LabelOf(const DialogModel& model, int index) {
-    const CellRect& cell = model.controls[index].cell;
-    int label = -1;
-    for (int i = 0; i < model.controlCount; ++i) {
-        const ControlState& candidate = model.controls[i];
-        if (i == index || !IsLabel(candidate) || candidate.cell.row != cell.row) continue;
-        if (candidate.cell.column >= cell.column) continue;
-        if (label < 0 || candidate.cell.column > model.controls[label].cell.column) label = i;
-    }
-    return label;
-}
-
-int VisualOrder(const DialogModel& model, int* order) {
-    int count = 0;
-    for (int i = 0; i < model.controlCount; ++i) {
-        int j = count++;
-        while (j > 0) {
-            const CellRect& a = model.controls[order[j - 1]].cell;
-            const CellRect& b = model.controls[i].cell;
-            if (a.row < b.row || (a.row == b.row && a.column <= b.column)) break;
-            order[j] = order[j - 1];
-            --j;
-        }
-        order[j] = i;
-    }
-    return count;
-}
+void PrintWrapped(LineState* lines, const char* text) { FormatWrapped(text, PrintSink, lines); }
 
 void PrintDialog(LineState* lines, const PlatformWindow* window) {
-    const DialogModel& model = window->model;
-    char line[kLineSize];
-    FormatText(line, sizeof line, "== %s ==", model.title);
-    PrintText(lines, line);
-    int order[kMaxDialogControls];
-    int count = VisualOrder(model, order);
-    // A label that names a field or an input is written with it, not alone.
-    bool labelUsed[kMaxDialogControls] = {};
-    for (int k = 0; k < count; ++k) {
-        int label = LabelOf(model, order[k]);
-        ControlKind kind = model.controls[order[k]].source.kind;
-        if (label >= 0 && (IsInput(kind) || IsValueField(kind))) labelUsed[label] = true;
-    }
-    for (int k = 0; k < count; ++k) {
-        int index = order[k];
-        const ControlState& control = model.controls[index];
-        ControlKind kind = control.source.kind;
-        if (IsMultiLineText(control)) {
-            if (control.text[0] != 0) PrintWrapped(lines, control.text);
-        } else if (IsLabel(control)) {
-            if (!labelUsed[index] && control.text[0] != 0) PrintText(lines, control.text);
-        } else if (IsValueField(kind)) {
-            int label = LabelOf(model, index);
-            if (label >= 0) {
-                FormatText(line, sizeof line, "%s: %s", model.controls[label].text, control.text);
-                PrintText(lines, line);
-            } else if (control.text[0] != 0) {
-                PrintText(lines, control.text);
-            }
-        }
-    }
-    if (window->kind == WindowKind::Modeless && FindControlIndex(model, kCommandCancel) >= 0)
-        PrintText(lines, "(to cancel, type cancel and press Enter)");
+    FormatDialogLines(window->model, window->kind == WindowKind::Modeless, PrintSink, lines);
 }
 
 void ReportProgress(TerminalUi* ui, PlatformWindow* window, bool force) {
@@ -121,11 +46,7 @@ void ReportProgress(TerminalUi* ui, PlatformWindow* window, bool force) {
     std::uint32_t now = MillisecondClock();
     if (!force && now - window->reportedAt < kReportIntervalMs) return;
     char line[kLineSize];
-    int percent = ProgressPercent(window->model);
-    if (percent >= 0)
-        FormatText(line, sizeof line, "%s: %d%%", window->model.title, percent);
-    else
-        CopyText(line, sizeof line, window->model.title);
+    FormatProgressLine(window->model, line, sizeof line);
     PrintText(&ui->lines, line);
     window->reportedAt = now;
     window->changedSinceReport = false;

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "platform/posix/terminal/dialog_layout.h"
+#include "console/dialog_layout.h"
 #include "platform/posix/terminal/input_handover.h"
 #include "platform/posix/terminal/terminal_restore.h"
 #include "platform/posix/terminal/terminal_screen.h"

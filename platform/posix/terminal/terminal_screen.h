@@ -2,8 +2,8 @@
 // out, keys in.
 #pragma once
 
-#include "platform/posix/terminal/dialog_drawing.h"
-#include "platform/posix/terminal/dialog_keys.h"
+#include "console/dialog_drawing.h"
+#include "console/dialog_keys.h"
 
 // Takes over the terminal on standard input and output. False when the
 // terminal type is unknown; nothing is changed then.

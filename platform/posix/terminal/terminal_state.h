@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "platform/platform_ui.h"
-#include "platform/posix/terminal/dialog_drawing.h"
-#include "platform/posix/terminal/dialog_keys.h"
-#include "platform/posix/terminal/dialog_model.h"
+#include "console/dialog_drawing.h"
+#include "console/dialog_keys.h"
+#include "console/dialog_model.h"
 
 constexpr int kMaxWindows = 8;           // two modeless dialogs, a modal one, boxes over them
 constexpr int kKeyQueueSize = 64;

@@ -11,7 +11,7 @@
 #include "platform/platform_ui.h"
 
 #include "common/text.h"
-#include "platform/posix/terminal/control_kinds.h"
+#include "console/control_kinds.h"
 #include "platform/posix/terminal/input_handover.h"
 #include "platform/posix/terminal/line_mode.h"
 #include "platform/posix/terminal/screen_mode.h"

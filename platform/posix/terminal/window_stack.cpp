@@ -4,7 +4,7 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
-#include "platform/posix/terminal/dialog_layout.h"
+#include "console/dialog_layout.h"
 #include "platform/posix/terminal/line_mode.h"
 #include "platform/posix/terminal/screen_mode.h"
 #include "platform/posix/terminal/terminal_screen.h"

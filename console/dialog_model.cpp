@@ -1,13 +1,13 @@
 // A dialog's controls as the terminal front end holds them: built from the
 // template or as a message box, and their texts set and read.
-#include "platform/posix/terminal/dialog_model.h"
+#include "console/dialog_model.h"
 
 #include <cstring>
 
 #include "common/text.h"
-#include "platform/posix/terminal/control_kinds.h"
-#include "platform/posix/terminal/dialog_keys.h"
-#include "platform/posix/terminal/text_wrap.h"
+#include "console/control_kinds.h"
+#include "console/dialog_keys.h"
+#include "console/text_wrap.h"
 
 namespace {
 

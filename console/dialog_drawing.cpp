@@ -1,11 +1,11 @@
 // Drawing dialogs into the cell grid: the frame and title, each kind of
 // control, an open drop-down list over the rest, the cursor and the key help.
-#include "platform/posix/terminal/dialog_drawing.h"
+#include "console/dialog_drawing.h"
 
 #include "common/text.h"
-#include "platform/posix/terminal/control_kinds.h"
-#include "platform/posix/terminal/dialog_keys.h"
-#include "platform/posix/terminal/text_wrap.h"
+#include "console/control_kinds.h"
+#include "console/dialog_keys.h"
+#include "console/text_wrap.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // mode puts on the terminal and the tests read back as text.
 #pragma once
 
-#include "platform/posix/terminal/dialog_model.h"
+#include "console/dialog_model.h"
 
 constexpr int kMaxScreenColumns = 400;   // larger terminals are drawn in their top-left part
 constexpr int kMaxScreenRows = 200;

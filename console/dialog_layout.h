@@ -1,7 +1,7 @@
 // Laying a dialog out in character cells for a screen of a given size.
 #pragma once
 
-#include "platform/posix/terminal/dialog_model.h"
+#include "console/dialog_model.h"
 
 // Widths scaled from dialog units so that the texts' own lines fit, rows
 // stacked in bands of controls that share their vertical extent, long texts

@@ -1,5 +1,5 @@
 // The control-kind checks of the terminal front end.
-#include "platform/posix/terminal/control_kinds.h"
+#include "console/control_kinds.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // fields, the drop-down list and scrolling.
 #pragma once
 
-#include "platform/posix/terminal/dialog_model.h"
+#include "console/dialog_model.h"
 
 enum class KeyCode {
     None,

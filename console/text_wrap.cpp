@@ -1,5 +1,5 @@
 // Measuring and word-wrapping dialog texts.
-#include "platform/posix/terminal/text_wrap.h"
+#include "console/text_wrap.h"
 
 namespace {
 

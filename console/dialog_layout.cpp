@@ -1,10 +1,10 @@
 // Laying dialogs out in character cells: the message box, and the template
 // dialogs in steps (scale, columns, bands of rows, blank rows, fitting the
 // screen, rows given out).
-#include "platform/posix/terminal/dialog_layout.h"
+#include "console/dialog_layout.h"
 
-#include "platform/posix/terminal/control_kinds.h"
-#include "platform/posix/terminal/text_wrap.h"
+#include "console/control_kinds.h"
+#include "console/text_wrap.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The keys of a dialog: Tab order, the default button, editing of the
 // fields and the address, the drop-down list and scrolling of text areas.
-#include "platform/posix/terminal/dialog_keys.h"
+#include "console/dialog_keys.h"
 
 #include <cstring>
 
-#include "platform/posix/terminal/control_kinds.h"
-#include "platform/posix/terminal/text_wrap.h"
+#include "console/control_kinds.h"
+#include "console/text_wrap.h"
 
 namespace {
 

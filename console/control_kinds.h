@@ -2,7 +2,7 @@
 // checks that layout, keys, drawing and the line mode all go by.
 #pragma once
 
-#include "platform/posix/terminal/dialog_model.h"
+#include "console/dialog_model.h"
 
 bool IsPushButton(ControlKind kind);
 // Static texts: one-line labels, or text areas when taller than a label.
