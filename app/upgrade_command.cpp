@@ -1,9 +1,24 @@
-// The upgrade command path and its sending.
+// The upgrade command path, the upgrade file name and the command's sending.
 #include "app/upgrade_command.h"
 
 #include "common/text.h"
-#include "common/upgrade_state.h"
 #include "http/device_query.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The state of the hand-over when the command went out.
+struct CommandWatch {
+    StageHandOver* handOver;
+    std::int32_t stageAtStart;
+};
+
+bool ListenerMovedOn(void* context) {
+    CommandWatch* watch = static_cast<CommandWatch*>(context);
+    return watch->handOver->stageFlag.load() != watch->stageAtStart || ListenerHasEnded(watch->handOver);
+}
+
+}  // namespace
 
 void FormUpgradeCommandPath(char* path, std::size_t capacity, std::uint32_t localAddress, std::uint16_t port,
                             const char* upgradeFileName) {
@@ -12,9 +27,21 @@ void FormUpgradeCommandPath(char* path, std::size_t capacity, std::uint32_t loca
                static_cast<unsigned>(port), upgradeFileName);
 }
 
-void SendUpgradeCommand(std::uint16_t listenerPort) {
+void MakeUpgradeFileName(StageHandOver* handOver, int stageDigit) {
+    char name[kUpgradeFileNameSize];
+    unsigned number = DrawRandomNumber() & 0xFFFFu;
+    FormatText(name, sizeof name, "/qev%x.bi%d", number, stageDigit);
+    PublishUpgradeFileName(handOver, name);
+}
+
+Outcome SendUpgradeCommand(DeviceSession* session, const UpgradeCommand& command, StageHandOver* handOver,
+                           UpgradeView& view) {
     char path[kUpgradeCommandPathSize];
-    FormUpgradeCommandPath(path, sizeof path, g_upgrade.chosenLocalAddress, listenerPort, CurrentUpgradeFileName());
-    // No reply is no failure: the listener keeps waiting for the device's request.
-    QueryDevice(g_upgrade.chosenLocalAddress, g_upgrade.deviceAddress, path);
+    FormUpgradeCommandPath(path, sizeof path, command.localAddress, command.listenerPort,
+                           CurrentUpgradeFileName(*handOver));
+    CommandWatch watch = {handOver, handOver->stageFlag.load()};
+    DeviceQueryRequest request = {command.localAddress, kHttpLocalPortBase, command.deviceAddress, kDeviceHttpPort,
+                                  path, ListenerMovedOn, &watch};
+    DeviceQueryResult ignored;
+    return RunDeviceQuery(session, request, view, &ignored);
 }

@@ -1,77 +1,120 @@
 // The upgrade sequence of the main thread: start-up, warning, address entry,
 // the first query of the device, the stage decision, the confirmation, the
-// TFTP listener and the upgrade command; then it idles while the listener
-// thread serves the image and ends the process.
+// TFTP listener and the upgrade command; then it waits for the listener
+// thread, which serves the image and verifies it, and reports the outcome.
 #include "app/upgrade_main.h"
 
+#include <cstring>
+#include <new>
+
+#include "app/failure_texts.h"
+#include "app/listener_thread.h"
 #include "app/upgrade_command.h"
 #include "app/version_number.h"
-#include "common/upgrade_state.h"
+#include "common/text.h"
+#include "common/trace.h"
 #include "http/device_query.h"
+#include "http/device_session.h"
 #include "image/startup.h"
-#include "platform/platform_ui.h"
-#include "tftp/tftp_listener.h"
-#include "ui/address_entry.h"
-#include "ui/dialog_texts.h"
-#include "ui/dialogs.h"
-#include "ui/error_box.h"
-#include "ui/resource_ids.h"
+#include "tftp/stage_handover.h"
 
 namespace {
 
-// The idle loops only sleep; a change of the stage flag is seen within this.
-constexpr unsigned kIdleMilliseconds = 10;
+ViewFacts FactsForView(const StartupFacts& facts) {
+    ViewFacts view;
+    std::memset(&view, 0, sizeof view);
+    CopyText(view.displayName, sizeof view.displayName, facts.product.displayName);
+    view.deviceClass = facts.product.deviceClass;
+    CopyHeaderVersion(view.targetVersion, facts.targetImage.header);
+    if (facts.twoStage) CopyHeaderVersion(view.transitionVersion, facts.transitionImage.header);
+    view.localAddressCount = facts.localAddressCount;
+    for (int i = 0; i < facts.localAddressCount; ++i) view.localAddresses[i] = facts.localAddresses[i];
+    return view;
+}
 
 // The two-stage program: a device that reports a version at or above the
 // transition image's, and not marked "(NT", goes straight to the target.
-void DecideStage() {
+void DecideStage(const char* softwareVersion, const StartupFacts& facts, StageHandOver* handOver) {
     char transitionVersion[kVersionTextSize];
-    CopyHeaderVersion(transitionVersion, g_upgrade.transitionImage.header);
-    if (DeviceSkipsTransitionStage(g_upgrade.pageFields.softwareVersion, transitionVersion)) {
-        g_upgrade.stageFlag.store(1);
-    }
+    CopyHeaderVersion(transitionVersion, facts.transitionImage.header);
+    if (DeviceSkipsTransitionStage(softwareVersion, transitionVersion)) handOver->stageFlag.store(1);
 }
 
-[[noreturn]] void IdleForever() {
-    for (;;) SleepMilliseconds(kIdleMilliseconds);
+// From the start of the listener on: the upgrade command (two of them in the
+// two-stage program), then the listener's outcome.
+Outcome CommandAndServe(ListenerRun* run, const AddressChoice& device, UpgradeView& view) {
+    StageHandOver* handOver = run->handOver;
+    std::uint16_t port = 0;
+    Outcome started = StartListener(run, device.localAddress, &port);
+    if (started != Outcome::Continue) return started;
+
+    // The listener runs before the command goes out: a request that comes
+    // while the command's exchange is still under way is served.
+    UpgradeCommand command = {device.localAddress, device.deviceAddress, port};
+    bool transitionFirst = handOver->stageFlag.load() == 0;
+    Outcome commanded = SendUpgradeCommand(run->session, command, handOver, view);
+    if (commanded == Outcome::Continue && transitionFirst) {
+        // The listener serves the transition image, then moves the stage on;
+        // the target image then gets a command with a fresh name.
+        WaitForTargetStageOrEnd(handOver);
+        if (!ListenerHasEnded(handOver)) {
+            MakeUpgradeFileName(handOver, 1);
+            commanded = SendUpgradeCommand(run->session, command, handOver, view);
+        }
+    }
+    // The main thread's own failure ends the upgrade: the listener stops too.
+    if (commanded != Outcome::Continue) RequestListenerStop(handOver);
+    Outcome listened = FinishListener(run);
+    return commanded != Outcome::Continue ? commanded : listened;
+}
+
+Outcome RunUpgrade(InstanceHandle instance, UpgradeView& view, UpgradeView& listenerView) {
+    if (!view.Open()) return Outcome::NoFrontEnd;
+    StartupFacts facts;
+    Outcome started = InitializeUpgrade(instance, &facts);
+    if (started != Outcome::Continue) return started;
+    ViewFacts shown = FactsForView(facts);
+    view.Describe(shown);
+
+    StageHandOver handOver;
+    handOver.stageFlag.store(kInitialStageFlag);
+    if (!view.ConfirmWarning()) return Outcome::Declined;
+    AddressChoice device;
+    std::memset(&device, 0, sizeof device);
+    device.localAddress = facts.localAddressCount > 0 ? facts.localAddresses[0] : 0;
+    if (!view.ChooseDevice(&device) || device.deviceAddress == 0) return Outcome::Declined;
+    MakeUpgradeFileName(&handOver, handOver.stageFlag.load());
+    Trace("+++ using %x\n", device.localAddress);
+    CopyText(shown.deviceAddressText, sizeof shown.deviceAddressText, device.deviceAddressText);
+    view.Describe(shown);
+    listenerView.Describe(shown);
+
+    // Any reply counts as a response; a challenge is answered inside the query.
+    DeviceSession session;
+    DeviceQueryResult status;
+    Outcome queried = QueryDevice(&session, device.localAddress, device.deviceAddress, kStatusPagePath, view, &status);
+    if (queried == Outcome::Continue && status.bytes < 1) queried = Outcome::NoResponse;
+    if (queried == Outcome::Continue) {
+        if (handOver.stageFlag.load() == 0) DecideStage(status.fields.softwareVersion, facts, &handOver);
+        if (!view.ConfirmUpgrade(status.fields, handOver.stageFlag.load() == 0)) queried = Outcome::UserAbort;
+    }
+    if (queried != Outcome::Continue) return queried;
+
+    ListenerRun* run = new (std::nothrow) ListenerRun();  // zero-filled
+    if (run == nullptr) return Outcome::ListenerMemory;
+    run->handOver = &handOver;
+    run->session = &session;
+    run->facts = &facts;
+    run->view = &listenerView;
+    Outcome outcome = CommandAndServe(run, device, view);
+    delete run;
+    return outcome;
 }
 
 }  // namespace
 
-int UpgradeMain(InstanceHandle instance) {
-    if (!RegisterProgramWindowClass(instance)) return 0;
-    g_upgrade.instance = instance;
-    g_upgrade.stageFlag.store(kInitialStageFlag);
-    InitializeUpgrade();
-
-    if (RunModalDialog(instance, IDD_WARNING, WarningDialogProc) == 0) return 0;
-    int addressDialog = g_upgrade.deviceClass == kDevicePhone ? IDD_ADDRESS_PHONE : IDD_ADDRESS_ADAPTER;
-    if (RunModalDialog(instance, addressDialog, AddressDialogProc) == 0) return 0;
-    if (g_upgrade.deviceAddress == 0) return 0;
-
-    // Any reply counts as a response; a challenge is answered inside the query.
-    if (QueryDevice(g_upgrade.chosenLocalAddress, g_upgrade.deviceAddress, kStatusPagePath) < 1) {
-        ShowUpgradeError(kFailNoResponse, nullptr);
-        return 0;
-    }
-    if (g_upgrade.stageFlag.load() == 0) DecideStage();
-
-    int confirmDialog = g_upgrade.stageFlag.load() != 0 ? IDD_CONFIRM : IDD_CONFIRM_TWO_STAGE;
-    if (RunModalDialog(instance, confirmDialog, ConfirmDialogProc) == 0) {
-        ShowUpgradeError(kFailUserAbort, nullptr);
-        return 0;
-    }
-
-    // The listener runs before the command goes out: a request that comes
-    // while the command's exchange is still under way is served.
-    std::uint16_t port = static_cast<std::uint16_t>(StartTftpListener(g_upgrade.chosenLocalAddress) & 0xFFFFu);
-    SendUpgradeCommand(port);
-    if (g_upgrade.stageFlag.load() != 0) IdleForever();
-
-    // Two stages: the listener serves the transition image, then sets the
-    // flag; the target image then gets a command with a fresh name.
-    while (g_upgrade.stageFlag.load() == 0) SleepMilliseconds(kIdleMilliseconds);
-    MakeUpgradeFileName(1);
-    SendUpgradeCommand(port);
-    IdleForever();
+Outcome UpgradeMain(InstanceHandle instance, UpgradeView& view, UpgradeView& listenerView) {
+    Outcome outcome = RunUpgrade(instance, view, listenerView);
+    ReportOutcome(view, outcome);
+    return outcome;
 }

@@ -1,17 +1,17 @@
-// The device query runner. The calling thread (main or TFTP listener) owns
-// the Connecting dialog and pumps it; the worker only runs HttpGet. Hand-over
-// is by order: the request block stays untouched while the worker runs, and
-// the result, page fields and credential state are read only after it ended.
+// The device query runner. The calling thread (main or TFTP listener) shows
+// the Connecting dialog through the view and takes its input; the worker
+// only runs HttpGet on the attempt's own record. The runner reads the
+// record only after the worker has ended; a query that ends before (the
+// user cancelled, or the reply is of no more use) leaves the record to the
+// worker, which frees it when it ends.
 #include "http/device_query.h"
 
+#include <atomic>
+#include <new>
+
+#include "common/text.h"
 #include "common/trace.h"
-#include "common/upgrade_state.h"
 #include "http/http_exchange.h"
-#include "platform/platform_ui.h"
-#include "ui/dialog_texts.h"
-#include "ui/dialogs.h"
-#include "ui/error_box.h"
-#include "ui/resource_ids.h"
 
 const char kStatusPagePath[] = "/admin/advanced";
 
@@ -21,83 +21,138 @@ constexpr int kPollsPerStep = 10;
 constexpr unsigned kProgressMaximum = 100;
 constexpr unsigned kPollMilliseconds = 1;
 
+// One attempt, shared by the runner and its worker: whichever lets go last
+// frees it.
+struct QueryAttempt {
+    HttpExchange exchange;
+    std::atomic<int> holders;
+};
+
+void LetGo(QueryAttempt* attempt) {
+    if (attempt->holders.fetch_sub(1, std::memory_order_acq_rel) == 1) delete attempt;
+}
+
+int HttpWorker(void* argument) {
+    QueryAttempt* attempt = static_cast<QueryAttempt*>(argument);
+    const HttpExchange& exchange = attempt->exchange;
+    Trace("HTTP %x:%u to %x:%u", exchange.localAddress, exchange.localPortBase, exchange.deviceAddress,
+          exchange.devicePort);
+    int result = HttpGet(&attempt->exchange);
+    LetGo(attempt);
+    return result;
+}
+
 // Progress of one RunDeviceQuery call; carries on across its attempts.
 struct QueryProgress {
     unsigned position;
     int polls;
 };
 
-// One attempt: the Connecting dialog up while the worker runs; returns the
-// worker's result.
-int RunAttempt(const DeviceQueryRequest& request, QueryProgress* progress) {
-    WindowHandle dialog = CreateModelessDialog(request.instance, IDD_CONNECTING, ConnectingDialogProc);
-    ShowDialog(dialog);
+enum class AttemptEnd { Finished, Cancelled, GaveUp, NoWorker };
 
-    ThreadHandle worker = StartThread(HttpWorker, const_cast<DeviceQueryRequest*>(&request));
+// One attempt: the Connecting dialog up while the worker runs. When it
+// finished, *result is the worker's result and *attempt still held.
+AttemptEnd RunAttempt(const DeviceQueryRequest& request, DeviceQueryView& view, QueryProgress* progress,
+                      QueryAttempt* attempt, int* result) {
+    view.QueryAttemptStarted();
+    attempt->holders.store(2);
+    ThreadHandle worker = StartThread(HttpWorker, attempt);
     if (worker == nullptr) {
         // No result may be reported for a query that never ran.
-        DestroyDialog(dialog);
-        ShowUpgradeError(kFailHttpThread, nullptr);
-        EndProcess(0);
+        attempt->holders.store(1);
+        view.QueryAttemptEnded();
+        return AttemptEnd::NoWorker;
     }
 
-    int result = 0;
-    while (!ThreadHasEnded(worker, &result)) {
-        PumpOneMessage(dialog);  // Cancel ends the process here, worker or not
+    AttemptEnd end = AttemptEnd::Finished;
+    while (!ThreadHasEnded(worker, result)) {
+        if (!view.TakeQueryInput()) {
+            end = AttemptEnd::Cancelled;  // the worker may stay blocked on a silent device
+            break;
+        }
         // Up to 1 ms, but a worker that ends (or input that arrives) is seen at once.
         WaitForThreadOrInput(worker, kPollMilliseconds);
         if (++progress->polls == kPollsPerStep) {
-            SetProgressPosition(dialog, IDC_PROGRESS, progress->position);
+            view.QueryProgress(progress->position);
             if (++progress->position > kProgressMaximum) progress->position = 0;
             progress->polls = 0;
         }
+        if (request.giveUp != nullptr && request.giveUp(request.giveUpContext)) {
+            end = AttemptEnd::GaveUp;
+            break;
+        }
     }
-    ReleaseThread(worker);
-    DestroyDialog(dialog);
-    return result;
+    view.QueryAttemptEnded();
+    if (end == AttemptEnd::Finished) {
+        ReleaseThread(worker);
+    } else {
+        DetachThread(worker);
+    }
+    return end;
 }
 
 }  // namespace
 
-int HttpWorker(void* requestBlock) {
-    const DeviceQueryRequest* request = static_cast<const DeviceQueryRequest*>(requestBlock);
-    Trace("HTTP %x:%u to %x:%u", request->localAddress, request->localPortBase, request->deviceAddress,
-          request->devicePort);
-    return HttpGet(request->localAddress, request->localPortBase, request->deviceAddress, request->devicePort,
-                   request->path, request->buffer, request->size);
-}
-
-int RunDeviceQuery(const DeviceQueryRequest& request) {
+Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request, DeviceQueryView& view,
+                       DeviceQueryResult* result) {
+    result->bytes = 0;
+    result->connectFailure = ConnectFailure::None;
+    result->fields = CurrentPageFields(session);
     QueryProgress progress = {0, 0};
-    int automaticRetries = 0;  // 0 or 1; back to 0 whenever the user confirms the password dialog
+    int automaticRetries = 0;  // 0 or 1; back to 0 whenever the user confirms the password prompt
     for (;;) {
-        int result = RunAttempt(request, &progress);
-        if (result >= 0) return result;
+        QueryAttempt* attempt = new (std::nothrow) QueryAttempt();
+        if (attempt == nullptr) return Outcome::HttpThread;
+        HttpExchange& exchange = attempt->exchange;
+        exchange.localAddress = request.localAddress;
+        exchange.localPortBase = request.localPortBase;
+        exchange.deviceAddress = request.deviceAddress;
+        exchange.devicePort = request.devicePort;
+        CopyText(exchange.path, sizeof exchange.path, request.path);
+        BeginExchange(session, &exchange);
+
+        int bytes = 0;
+        AttemptEnd end = RunAttempt(request, view, &progress, attempt, &bytes);
+        if (end == AttemptEnd::NoWorker) {
+            LetGo(attempt);
+            return Outcome::HttpThread;
+        }
+        if (end != AttemptEnd::Finished) {
+            LetGo(attempt);
+            return end == AttemptEnd::Cancelled ? Outcome::UserAbort : Outcome::Continue;
+        }
+        EndExchange(session, exchange, bytes < 0);
+        Outcome failure = exchange.failure;
+        result->connectFailure = exchange.connectFailure;
+        if (bytes >= 0) {
+            result->bytes = bytes;
+            result->fields = exchange.fields;
+        }
+        LetGo(attempt);
+        if (failure != Outcome::Continue) return failure;
+        if (bytes >= 0) return Outcome::Continue;
 
         // A challenge was taken into the credential state.
-        const DigestState& digest = g_upgrade.digest;
-        bool renewedNonce = digest.password[0] != '\0' && digest.nonceCount == 0;
+        bool renewedNonce;
+        {
+            std::lock_guard<std::mutex> guard(session->lock);
+            renewedNonce = session->digest.password[0] != '\0' && session->digest.nonceCount == 0;
+        }
         if (renewedNonce && automaticRetries == 0) {
             automaticRetries = 1;  // the device renewed its nonce: answer it once by itself
             continue;
         }
-        if (RunModalDialog(request.instance, IDD_PASSWORD, PasswordDialogProc) == 1) {
-            automaticRetries = 0;
-            continue;
-        }
-        ShowUpgradeError(kFailUserAbort, nullptr);
-        EndProcess(0);
+        char user[kCredentialLimit + 1];
+        char password[kCredentialLimit + 1];
+        if (!view.AskCredentials(user, password)) return Outcome::UserAbort;
+        SetCredentials(session, user, password);
+        automaticRetries = 0;
     }
 }
 
-int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uint16_t localPortBase,
-                   std::uint32_t deviceAddress, std::uint16_t devicePort, const char* path, char* buffer,
-                   std::int32_t size) {
-    DeviceQueryRequest request = {instance, localAddress, localPortBase, deviceAddress, devicePort, path, buffer, size};
-    return RunDeviceQuery(request);
-}
-
-int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path) {
-    return RunDeviceQuery(g_upgrade.instance, localAddress, kHttpLocalPortBase, deviceAddress, kDeviceHttpPort, path,
-                          g_upgrade.receiveBuffer, kReceiveLimit);
+Outcome QueryDevice(DeviceSession* session, std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path,
+                    DeviceQueryView& view, DeviceQueryResult* result) {
+    DeviceQueryRequest request = {localAddress, kHttpLocalPortBase, deviceAddress, kDeviceHttpPort, path, nullptr,
+                                  nullptr};
+    return RunDeviceQuery(session, request, view, result);
 }

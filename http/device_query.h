@@ -1,11 +1,15 @@
 // The device query runner: one HTTP exchange with the device on a worker
-// thread, behind the Connecting dialog, answering Digest challenges through
-// the password dialog or, when the device only renewed its nonce, by one
+// thread behind the Connecting dialog, answering Digest challenges through
+// the password prompt or, when the device only renewed its nonce, by one
 // automatic retry.
 #pragma once
 
 #include <cstdint>
 
+#include "common/outcome.h"
+#include "http/device_query_view.h"
+#include "http/device_session.h"
+#include "http/page_fields.h"
 #include "platform/platform.h"
 
 // Where every query goes: the device's status page on its web server, from
@@ -14,33 +18,33 @@ extern const char kStatusPagePath[];  // "/admin/advanced"
 constexpr std::uint16_t kDeviceHttpPort = 80;
 constexpr std::uint16_t kHttpLocalPortBase = 23456;
 
-// The parameters of one query, handed to the worker as one block that stays
-// in the runner's frame until the worker has ended.
 struct DeviceQueryRequest {
-    InstanceHandle instance;
     std::uint32_t localAddress;   // host order
     std::uint16_t localPortBase;  // 23456
     std::uint32_t deviceAddress;  // host order
     std::uint16_t devicePort;     // 80
     const char* path;
-    char* buffer;       // the shared receive buffer
-    std::int32_t size;  // 131071
+    // Checked while the device is awaited; true ends the wait at once, as if
+    // no reply had come (the device's answer is of no more use). May be null.
+    bool (*giveUp)(void* context);
+    void* giveUpContext;
 };
 
-// Thread procedure of one attempt: HttpGet's result is its result.
-int HttpWorker(void* requestBlock);
+struct DeviceQueryResult {
+    int bytes;             // the byte count of the device's last reply; 0: no connection or no reply
+    PageFields fields;     // the fields as this query left them (those its reply lacked as they were)
+    ConnectFailure connectFailure;  // why the last attempt had no connection
+};
 
 // Runs the query until the device gives an answer that is not an accepted
-// challenge; returns the byte count of that answer (0: no connection or no
-// reply). Does not return when the user cancels.
-int RunDeviceQuery(const DeviceQueryRequest& request);
+// challenge. Returns Outcome::Continue with the result filled in, or
+// UserAbort (Cancel in the Connecting dialog or the password prompt), or
+// HttpSocketOpen, HttpSocketBind, HttpThread. A worker still blocked on the
+// device when the query ends early is left to end by itself.
+Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request, DeviceQueryView& view,
+                       DeviceQueryResult* result);
 
-// The same, with the request's values in their usual order.
-int RunDeviceQuery(InstanceHandle instance, std::uint32_t localAddress, std::uint16_t localPortBase,
-                   std::uint32_t deviceAddress, std::uint16_t devicePort, const char* path, char* buffer,
-                   std::int32_t size);
-
-// RunDeviceQuery with the program's instance, the ports above and the shared
-// receive buffer: a query of path from localAddress to deviceAddress.
-int QueryDevice(std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path);
-
+// The usual query: path from localAddress to deviceAddress on port 80 from
+// the port base 23456.
+Outcome QueryDevice(DeviceSession* session, std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path,
+                    DeviceQueryView& view, DeviceQueryResult* result);

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "common/random_draws.h"
 #include "common/text.h"
+#include "platform/platform.h"
 
 namespace {
 

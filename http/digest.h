@@ -7,10 +7,30 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/upgrade_state.h"
 #include "http/md5.h"
 
 constexpr int kDigestHexSize = 2 * kMd5DigestSize;  // 32 lowercase hexadecimal characters
+constexpr int kDigestTextSize = 128;
+constexpr int kDigestShortTextSize = 16;
+// The most characters of a user name or password the password dialog takes
+// (a limit of 127 including the terminator; longer input is cut).
+constexpr int kCredentialLimit = 126;
+
+// The credential state: what the user entered and what the device's last
+// accepted challenge said. A field of width n holds at most n - 1 characters.
+struct DigestState {
+    std::uint32_t nonceCount;  // requests sent with the current nonce
+    char previousNonce[kDigestTextSize];
+    char nonce[kDigestTextSize];
+    char cnonce[kDigestTextSize];
+    char user[kDigestTextSize];
+    char password[kDigestTextSize];  // empty: no credentials entered yet
+    char realm[kDigestTextSize];
+    char qop[kDigestShortTextSize];
+    char algorithm[kDigestShortTextSize];
+    char uri[kDigestTextSize];
+    char opaque[kDigestTextSize];
+};
 
 // Takes the challenge that starts at text (the "WWW-Authenticate:" of a 401
 // reply) and runs to the end of the reply into the state. Returns 0 when the

@@ -6,40 +6,19 @@
 
 #include "common/text.h"
 #include "common/trace.h"
-#include "http/digest.h"
 #include "http/reply_framing.h"
-#include "ui/dialog_texts.h"
-#include "ui/error_box.h"
 
 const char kHttpHostValue[] = "192.168.254.254";
 
-namespace {
-
-// The status-page labels, searched in this order, and the fields they fill.
-struct PageLabel {
-    const char* label;
-    char* (*field)(PageFields* fields);
-};
-
-const PageLabel kPageLabels[] = {
-    {"Product Name:", [](PageFields* fields) { return fields->productName; }},
-    {"MAC Address:", [](PageFields* fields) { return fields->macAddress; }},
-    {"Software Version:", [](PageFields* fields) { return fields->softwareVersion; }},
-    {"Hardware Version:", [](PageFields* fields) { return fields->hardwareVersion; }},
-    {"Serial Number:", [](PageFields* fields) { return fields->serialNumber; }},
-};
-
-[[noreturn]] void FailUpgrade(const char* text) {
-    ShowUpgradeError(text, nullptr);
-    EndProcess(0);
-}
-
-}  // namespace
-
 SocketHandle ConnectToDevice(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32_t deviceAddress,
-                             std::uint16_t devicePort) {
+                             std::uint16_t devicePort, Outcome* failure, ConnectFailure* why) {
+    *failure = Outcome::Continue;
+    *why = ConnectFailure::None;
     SocketHandle socket = OpenTcpSocket();
-    if (socket == kInvalidSocket) FailUpgrade(kFailOpenHttpSocket);
+    if (socket == kInvalidSocket) {
+        *failure = Outcome::HttpSocketOpen;
+        return kInvalidSocket;
+    }
 
     SocketAddress address;
     bool bound = false;
@@ -48,28 +27,37 @@ SocketHandle ConnectToDevice(std::uint32_t localAddress, std::uint16_t localPort
         FillSocketAddress(localAddress, static_cast<std::uint16_t>(localPortBase + i), &address);
         bound = BindSocket(socket, address);
     }
-    if (!bound) FailUpgrade(kFailBindHttpSocket);
+    if (!bound) {
+        CloseSocket(socket);
+        *failure = Outcome::HttpSocketBind;
+        return kInvalidSocket;
+    }
 
     FillSocketAddress(deviceAddress, devicePort, &address);
-    if (!ConnectSocket(socket, address)) {
+    if (!ConnectSocket(socket, address, why)) {
         CloseSocket(socket);
         return kInvalidSocket;
     }
     return socket;
 }
 
-int HttpGet(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32_t deviceAddress,
-            std::uint16_t devicePort, const char* path, char* buffer, int size) {
-    DigestState* digest = &g_upgrade.digest;
-    SocketHandle socket = ConnectToDevice(localAddress, localPortBase, deviceAddress, devicePort);
+int HttpGet(HttpExchange* exchange) {
+    DigestState* digest = &exchange->digest;
+    char* buffer = exchange->reply;
+    const int size = kReceiveLimit;
+    exchange->fieldsFound = 0;
+    SocketHandle socket = ConnectToDevice(exchange->localAddress, exchange->localPortBase, exchange->deviceAddress,
+                                          exchange->devicePort, &exchange->failure, &exchange->connectFailure);
+    buffer[0] = '\0';
+    if (exchange->failure != Outcome::Continue) return 0;
 
-    // The request is composed in the receive buffer, also when the
-    // connection failed (the nonce count then still moves on).
+    // The request is composed in the reply buffer, also when the connection
+    // failed (the nonce count then still moves on).
     std::size_t capacity = static_cast<std::size_t>(size) + 1;
-    FormatText(buffer, capacity, "GET %s HTTP/1.1\r\nHost: %s\r\n", path, kHttpHostValue);
+    FormatText(buffer, capacity, "GET %s HTTP/1.1\r\nHost: %s\r\n", exchange->path, kHttpHostValue);
     if (digest->password[0] != '\0') {
         ++digest->nonceCount;
-        CopyText(digest->uri, sizeof digest->uri, path);
+        CopyText(digest->uri, sizeof digest->uri, exchange->path);
         std::size_t used = std::strlen(buffer);
         BuildAuthorization(digest, buffer + used, capacity - used);
     }
@@ -117,10 +105,6 @@ int HttpGet(std::uint32_t localAddress, std::uint16_t localPortBase, std::uint32
         ResetConnection(socket);
     }
     if (replyClass == kReplyChallengeAccepted) return -1;
-    if (total > 0) {
-        for (const PageLabel& label : kPageLabels) {
-            ExtractPageField(buffer, label.label, label.field(&g_upgrade.pageFields), kPageFieldSize - 1);
-        }
-    }
+    if (total > 0) exchange->fieldsFound = ExtractPageFields(buffer, &exchange->fields);
     return total;
 }

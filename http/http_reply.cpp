@@ -1,5 +1,5 @@
-// The reading of a device reply: its class, with the digest challenge of a
-// 401, and the status-page fields. Pure text work over the terminated reply.
+// The class of a device reply, with the digest challenge of a 401. Pure text
+// work over the terminated reply.
 #include <cstring>
 
 #include "http/digest.h"
@@ -17,20 +17,4 @@ int ClassifyHttpReply(const char* reply, DigestState* state) {
     const char* challenge = std::strstr(status, "WWW-Authenticate:");
     if (challenge == nullptr) return kReplyOther;
     return ParseChallenge(challenge, state) == 0 ? kReplyChallengeAccepted : kReplyOther;
-}
-
-bool ExtractPageField(const char* reply, const char* label, char* field, int limit) {
-    const char* position = std::strstr(reply, label);
-    if (position == nullptr) return false;
-    // Step past the next tag, and past every tag that follows directly.
-    do {
-        position = std::strchr(position, '>');
-        if (position == nullptr) return false;
-        ++position;
-    } while (*position == '<');
-    int length = 0;
-    while (length < limit && position[length] != '\0' && position[length] != '<') ++length;
-    std::memcpy(field, position, static_cast<std::size_t>(length));
-    field[length] = '\0';
-    return true;
 }

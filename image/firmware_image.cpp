@@ -1,7 +1,9 @@
 // The embedded firmware image records.
+#include "image/firmware_image.h"
+
 #include <cstring>
 
-#include "image/startup.h"
+#include "common/text.h"
 #include "platform/platform.h"
 
 FirmwareImage LoadFirmwareImage(int resourceId) {
@@ -16,4 +18,10 @@ FirmwareImage LoadFirmwareImage(int resourceId) {
     // The version text always ends inside the header copy, whatever the image holds.
     image.header.bytes[kImageHeaderSize - 1] = 0;
     return image;
+}
+
+void CopyHeaderVersion(char (&version)[kVersionTextSize], const ImageHeader& header) {
+    static_assert(kVersionTextOffset + kVersionTextSize - 1 == kImageHeaderSize,
+                  "the version text runs to the end of the header");
+    CopyText(version, sizeof version, reinterpret_cast<const char*>(header.bytes + kVersionTextOffset));
 }

@@ -41,13 +41,15 @@ bool TagMatches(const ProductEntry& entry, const ImageHeader& header) {
 
 }  // namespace
 
-void IdentifyProduct(const ImageHeader& header) {
-    g_upgrade.deviceClass = kDeviceAdapter;
+ProductIdentity IdentifyProduct(const ImageHeader& header) {
+    ProductIdentity identity;
+    identity.deviceClass = kDeviceAdapter;
     for (const ProductEntry& entry : kProductTable) {
         if (!TagMatches(entry, header)) continue;
-        CopyText(g_upgrade.displayName, sizeof g_upgrade.displayName, entry.displayName);
-        g_upgrade.deviceClass = entry.deviceClass;
-        return;
+        CopyText(identity.displayName, sizeof identity.displayName, entry.displayName);
+        identity.deviceClass = entry.deviceClass;
+        return identity;
     }
-    CopyText(g_upgrade.displayName, sizeof g_upgrade.displayName, kFallbackDisplayName);
+    CopyText(identity.displayName, sizeof identity.displayName, kFallbackDisplayName);
+    return identity;
 }

@@ -4,7 +4,11 @@
 
 #include <cstdint>
 
-#include "common/upgrade_state.h"
+#include "image/firmware_image.h"
+
+enum DeviceClass : std::int32_t { kDeviceAdapter = 0, kDevicePhone = 1 };
+
+constexpr int kDisplayNameSize = 32;
 
 struct ProductEntry {
     const char* tag;
@@ -17,5 +21,12 @@ constexpr int kProductTableSize = 15;
 extern const ProductEntry kProductTable[kProductTableSize];
 extern const char kFallbackDisplayName[];  // "ODM-Product"
 
-// Sets the display name and the device class from the header's product tag.
-void IdentifyProduct(const ImageHeader& header);
+// The product an image is meant for, as the user is shown it.
+struct ProductIdentity {
+    char displayName[kDisplayNameSize];
+    std::int32_t deviceClass;  // a DeviceClass
+};
+
+// The display name and the device class from the header's product tag: the
+// first row whose tag matches, else the fallback name for an adapter.
+ProductIdentity IdentifyProduct(const ImageHeader& header);

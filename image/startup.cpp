@@ -1,15 +1,10 @@
 // Start-up: everything the rest of the upgrade reads as fixed facts.
+#include "image/startup.h"
+
 #include <cstring>
 
-#include "common/random_draws.h"
 #include "common/trace.h"
-#include "image/product_table.h"
-#include "image/startup.h"
 #include "platform/platform.h"
-#include "platform/platform_ui.h"
-#include "ui/dialog_texts.h"
-#include "ui/error_box.h"
-#include "ui/resource_ids.h"
 
 namespace {
 
@@ -20,22 +15,18 @@ std::uint32_t NetworkOrder(std::uint32_t address) {
 
 }  // namespace
 
-void InitializeUpgrade() {
-    if (!StartSocketLibrary()) {
-        ShowUpgradeError(kFailWinsockInit, nullptr);
-        EndProcess(0);
-    }
+Outcome InitializeUpgrade(InstanceHandle instance, StartupFacts* facts) {
+    std::memset(facts, 0, sizeof *facts);
+    facts->instance = instance;
+    if (!StartSocketLibrary()) return Outcome::SocketLibrary;
 
-    std::memset(g_upgrade.localAddresses, 0, sizeof g_upgrade.localAddresses);
-    int count = ListLocalAddresses(g_upgrade.localAddresses, kMaxLocalAddresses);
-    for (int i = 0; i < count; ++i) Trace("Client IP = %x\n", NetworkOrder(g_upgrade.localAddresses[i]));
-    g_upgrade.chosenLocalAddress = g_upgrade.localAddresses[0];
+    facts->localAddressCount = ListLocalAddresses(facts->localAddresses, kMaxLocalAddresses);
+    for (int i = 0; i < facts->localAddressCount; ++i)
+        Trace("Client IP = %x\n", NetworkOrder(facts->localAddresses[i]));
 
-    std::memset(&g_upgrade.digest, 0, sizeof g_upgrade.digest);
-    SeedRandomDraws(MillisecondClock());
-    RegisterCommonControls();
-
-    g_upgrade.targetImage = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
-    if (g_upgrade.stageFlag.load() == 0) g_upgrade.transitionImage = LoadFirmwareImage(IDR_TRANSITION_FIRMWARE);
-    IdentifyProduct(g_upgrade.targetImage.header);
+    facts->twoStage = kInitialStageFlag == 0;
+    facts->targetImage = LoadFirmwareImage(kTargetFirmwareResource);
+    if (facts->twoStage) facts->transitionImage = LoadFirmwareImage(kTransitionFirmwareResource);
+    facts->product = IdentifyProduct(facts->targetImage.header);
+    return Outcome::Continue;
 }

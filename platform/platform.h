@@ -1,23 +1,19 @@
 // The narrow operating-system layer under the portable core: sockets,
-// threads, time, this PC's addresses, the embedded resources and the end of
-// the process. Implemented once for Win32 (platform/win32) and once for
-// POSIX (platform/posix); nothing outside platform/ includes a system header.
-// The user-interface half of the layer is in platform_ui.h.
+// threads, time, randomness, this PC's addresses, the embedded resources and
+// the end of the process. Implemented once for Win32 (platform/win32) and
+// once for POSIX (platform/posix), with a few portable parts shared by both
+// (platform/*.cpp); nothing outside platform/ includes a system header. The
+// user-interface half of the layer is in platform_ui.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
+#include "common/base.h"
 #include "common/socket_address.h"
 
-// Module instance of the running program (an HINSTANCE on Windows, unused
-// elsewhere). Only passed through to the dialog operations.
-typedef void* InstanceHandle;
-
 // ---- sockets -------------------------------------------------------------
-
-typedef std::uintptr_t SocketHandle;
-constexpr SocketHandle kInvalidSocket = ~static_cast<SocketHandle>(0);
 
 // Starts the socket library (Winsock 1.1 on Windows); false on failure.
 bool StartSocketLibrary();
@@ -25,7 +21,17 @@ bool StartSocketLibrary();
 SocketHandle OpenTcpSocket();
 SocketHandle OpenUdpSocket();
 bool BindSocket(SocketHandle socket, const SocketAddress& address);
-bool ConnectSocket(SocketHandle socket, const SocketAddress& address);
+// Why a connection could not be made, as far as the system tells.
+enum class ConnectFailure {
+    None,
+    Refused,      // nothing listens on the port (or a firewall rejects it)
+    TimedOut,     // no answer at all
+    Unreachable,  // no route to the host or its network
+    Other,
+};
+// Connects a stream socket; false, with the reason in *why when given, when
+// no connection could be made.
+bool ConnectSocket(SocketHandle socket, const SocketAddress& address, ConnectFailure* why = nullptr);
 // Blocking stream I/O: the count transferred, or 0 / -1 as the system says
 // (0 is an orderly close on receive).
 int SendBytes(SocketHandle socket, const void* data, int length);
@@ -63,6 +69,9 @@ void ResetConnection(SocketHandle socket);
 // gives back kInvalidSocket when none came. WaitForSocketReadable waits up to
 // timeoutMs until the socket has bytes to read or its peer has closed.
 bool ListenOnSocket(SocketHandle socket);
+// Lets a server's socket bind a port whose earlier connections still linger
+// in TIME_WAIT (SO_REUSEADDR on POSIX; Windows binds such a port anyway).
+void AllowPortReuse(SocketHandle socket);
 SocketHandle AcceptConnection(SocketHandle socket, unsigned timeoutMs, SocketAddress* peer);
 bool WaitForSocketReadable(SocketHandle socket, unsigned timeoutMs);
 
@@ -73,8 +82,6 @@ int ListLocalAddresses(std::uint32_t* addresses, int capacity);
 
 // ---- threads and time ----------------------------------------------------
 
-struct PlatformThread;
-typedef PlatformThread* ThreadHandle;
 typedef int (*ThreadProcedure)(void* argument);
 
 // Starts a thread running procedure(argument); nullptr when it cannot start.
@@ -95,6 +102,20 @@ void SleepMilliseconds(unsigned milliseconds);
 // A 32-bit millisecond clock that wraps (timeGetTime on Windows).
 std::uint32_t MillisecondClock();
 
+// ---- randomness (platform/random_draws.cpp) ------------------------------
+
+// The next random number, 0 to 32767, from the operating system's generator
+// (getrandom, BCryptGenRandom), from any thread; or the next scripted value
+// while any remain (callers mask a draw to the width they use).
+unsigned DrawRandomNumber();
+// Tests: the next draws are these values (at most kMaxScriptedDraws), in
+// order; the system's follow. Call before the threads that draw start.
+constexpr int kMaxScriptedDraws = 8;
+void ScriptRandomDraws(std::initializer_list<unsigned> values);
+// Fills the bytes from the operating system's generator; false when it has
+// none to give (the caller then falls back on the clock).
+bool ReadSystemRandom(void* bytes, std::size_t length);
+
 // ---- resources -----------------------------------------------------------
 
 // Finds the program's own resource of type "QEV_FIRMWARE" with the given
@@ -107,6 +128,9 @@ bool FindFirmwareResource(int identifier, const std::uint8_t** data, std::uint32
 // terminal, if the user interface changed it, is restored first.
 [[noreturn]] void EndProcess(int exitCode);
 
-// Where the trace hook writes when tracing is built in (standard error on
-// POSIX, the debugger output on Windows).
+// Where the trace hook (common/trace.h, platform/trace.cpp) writes when
+// tracing is built in: standard error on POSIX, the debugger output on Windows.
 void WriteTraceText(const char* text);
+
+// The path of the running program, for the remedies the program suggests.
+void ProgramPath(char* path, std::size_t capacity);

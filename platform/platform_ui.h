@@ -11,9 +11,6 @@
 
 #include "platform/platform.h"
 
-struct PlatformWindow;
-typedef PlatformWindow* WindowHandle;
-
 // The two messages a dialog procedure handles. The values are those of the
 // Win32 dialog manager, so the Win32 layer passes messages through unchanged.
 constexpr unsigned kMessageInitDialog = 0x0110;  // WM_INITDIALOG
@@ -32,13 +29,18 @@ typedef std::intptr_t (*DialogProcedure)(WindowHandle window, unsigned message,
                                          std::uintptr_t wordParam, std::intptr_t longParam);
 
 // Runs a modal dialog from a template on the calling thread; returns the
-// value the procedure ended it with (1 or 0).
-int RunModalDialog(InstanceHandle instance, int templateId, DialogProcedure procedure);
+// value the procedure ended it with (1 or 0). The context is the dialog's
+// own data (DialogContext), there for the procedure from the initialisation
+// message on.
+int RunModalDialog(InstanceHandle instance, int templateId, DialogProcedure procedure, void* context);
 void EndModalDialog(WindowHandle dialog, int result);
 
 // Modeless dialogs are created hidden, shown explicitly, and pumped only by
-// the thread that created them.
-WindowHandle CreateModelessDialog(InstanceHandle instance, int templateId, DialogProcedure procedure);
+// the thread that created them. The context must outlive the dialog.
+WindowHandle CreateModelessDialog(InstanceHandle instance, int templateId, DialogProcedure procedure,
+                                  void* context);
+// The context the dialog was created with.
+void* DialogContext(WindowHandle dialog);
 void ShowDialog(WindowHandle dialog);
 void DestroyDialog(WindowHandle dialog);
 

@@ -1,36 +1,14 @@
-// The TFTP listener: the bind, the waiting dialog and its poll loop, and the
-// hand-over from the transition stage to the target stage.
+// The TFTP listener: the bind, and the waiting dialog's poll loop.
 #include "tftp/tftp_listener.h"
 
-#include <new>
-
 #include "common/socket_address.h"
-#include "common/text.h"
 #include "common/trace.h"
-#include "common/upgrade_state.h"
-#include "platform/platform_ui.h"
-#include "tftp/tftp_session.h"
 #include "tftp/tftp_transport.h"
-#include "ui/dialog_texts.h"
-#include "ui/dialogs.h"
-#include "ui/error_box.h"
-#include "ui/resource_ids.h"
 
 namespace {
 
-[[noreturn]] void FailListener(const char* message) {
-    ShowUpgradeError(message, nullptr);
-    EndProcess(0);
-}
-
-void ShowWaitingDialog(TftpListener* listener) {
-    g_upgrade.waitingDialog = CreateModelessDialog(g_upgrade.instance, IDD_WAITING, ProgressDialogProc);
-    ShowDialog(g_upgrade.waitingDialog);
-    SetProgressRange(g_upgrade.waitingDialog, IDC_PROGRESS, kWaitingBarSteps);
-    SetProgressPosition(g_upgrade.waitingDialog, IDC_PROGRESS, 0);
-    // Set at every showing: the second one, of the two-stage configuration,
-    // would otherwise show an empty text.
-    SetControlText(g_upgrade.waitingDialog, IDC_WAITING_TEXT, kWaitingText);
+void ShowWaitingDialog(TftpListener* listener, TransferView& view) {
+    view.WaitingStarted();
     listener->waitingBarPosition = 0;
     listener->waitingBarRedraw = RedrawPace{false, 0};
 }
@@ -47,13 +25,10 @@ void TraceIgnored(ListenerDatagram kind) {
 
 }  // namespace
 
-std::uint16_t StartTftpListener(std::uint32_t localAddress) {
-    TftpListener* listener = new (std::nothrow) TftpListener();  // zero-filled
-    if (listener == nullptr) FailListener(kFailListenerMemory);
+Outcome OpenTftpListener(std::uint32_t localAddress, TftpListener* listener) {
     SocketHandle socket = OpenUdpSocket();
-    if (socket == kInvalidSocket) FailListener(kFailListenerSocket);
+    if (socket == kInvalidSocket) return Outcome::ListenerSocket;
 
-    // Bound before the thread starts: a request that comes early is queued.
     std::uint16_t port = 0;
     for (int attempt = 0; attempt < kTftpPortAttempts && port == 0; ++attempt) {
         SocketAddress address;
@@ -61,21 +36,26 @@ std::uint16_t StartTftpListener(std::uint32_t localAddress) {
         FillSocketAddress(localAddress, candidate, &address);
         if (BindSocket(socket, address)) port = candidate;
     }
-    if (port == 0) FailListener(kFailListenerBind);
-
+    if (port == 0) {
+        CloseSocket(socket);
+        return Outcome::ListenerBind;
+    }
     listener->localAddress = localAddress;
     listener->port = port;
     listener->socket = socket;
-    ThreadHandle thread = StartThread(TftpListenerThread, listener);
-    // Without the thread nothing would ever answer the device.
-    if (thread == nullptr) FailListener(kFailListenerThread);
-    DetachThread(thread);
-    return port;
+    return Outcome::Continue;
 }
 
-void WaitForMatchingRequest(TftpListener* listener, TftpRequest* request) {
+void CloseTftpListener(TftpListener* listener) {
+    if (listener->socket == kInvalidSocket) return;
+    CloseSocket(listener->socket);
+    listener->socket = kInvalidSocket;
+}
+
+Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& handOver, TransferView& view,
+                               TftpRequest* request) {
     SetSocketNonBlocking(listener->socket);
-    ShowWaitingDialog(listener);
+    ShowWaitingDialog(listener, view);
     // A receive is tried, and the dialog pumped, only as the last wait says
     // there may be something: each look costs a call into the system, which
     // a thousand idle polls a second make dear under Wine.
@@ -88,16 +68,17 @@ void WaitForMatchingRequest(TftpListener* listener, TftpRequest* request) {
             int woken = WaitForTftpIdlePoll(listener->socket);
             receiveDue = (woken & kWaitDatagram) != 0;
             listener->waitingBarPosition = (listener->waitingBarPosition + 1) % kWaitingBarSteps;
-            if (RedrawDue(&listener->waitingBarRedraw, TftpClock())) {
-                SetProgressPosition(g_upgrade.waitingDialog, IDC_PROGRESS, listener->waitingBarPosition);
+            if (RedrawDue(&listener->waitingBarRedraw, TftpClock())) view.WaitingActivity(listener->waitingBarPosition);
+            if (((woken & kWaitInput) != 0 && !view.TakeTransferInput(true)) || ListenerStopRequested(handOver)) {
+                view.WaitingEnded();
+                return Outcome::UserAbort;
             }
-            if (woken & kWaitInput) PumpAllMessages(g_upgrade.waitingDialog);  // Cancel ends the process here
             continue;
         }
 
         // Datagrams back to back are read without waiting in between. The
         // name is compared with the published copy, always a whole name.
-        const char* upgradeFileName = CurrentUpgradeFileName();
+        const char* upgradeFileName = CurrentUpgradeFileName(handOver);
         ListenerDatagram kind = ExamineListenerDatagram(listener->datagram, length, upgradeFileName, request->fileName);
         if (kind != kListenerRequestMatches && kind != kListenerRequestRefused) {
             TraceIgnored(kind);
@@ -109,25 +90,7 @@ void WaitForMatchingRequest(TftpListener* listener, TftpRequest* request) {
             Trace("+++ Bad TFTP RRQ filename %s\n", request->fileName);
             continue;
         }
-        DestroyDialog(g_upgrade.waitingDialog);
-        return;
-    }
-}
-
-int TftpListenerThread(void* argument) {
-    TftpListener* listener = static_cast<TftpListener*>(argument);
-    for (;;) {
-        TftpRequest request;
-        WaitForMatchingRequest(listener, &request);
-        // Whoever sent the right name is served, and queried afterwards.
-        RunTftpSession(listener->socket, listener->localAddress, listener->port, request.address, request.port,
-                       request.fileName);
-        if (g_upgrade.stageFlag.load() != 0) {
-            CloseSocket(listener->socket);
-            EndProcess(0);
-        }
-        // The transition image has been served: the target image is next.
-        // The main thread sees the flag and publishes the new name.
-        g_upgrade.stageFlag.store(1);
+        view.WaitingEnded();
+        return Outcome::Continue;
     }
 }

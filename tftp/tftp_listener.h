@@ -1,17 +1,19 @@
 // The TFTP listener: binds the first free UDP port from 69 on the chosen
-// local address, then, on a thread of its own behind the waiting dialog,
-// waits for a read request for exactly the upgrade file name and hands it
-// to the transfer session on the same socket.
+// local address, then, on the listener thread behind the waiting dialog,
+// waits for a read request for exactly the upgrade file name, to be served
+// by the transfer session on the same socket.
 #pragma once
 
 #include <cstdint>
 
+#include "common/outcome.h"
 #include "platform/platform.h"
 #include "tftp/redraw_pace.h"
+#include "tftp/stage_handover.h"
 #include "tftp/tftp_packets.h"
+#include "tftp/transfer_view.h"
 
-// One per run: allocated zero-filled by StartTftpListener, lives until the
-// process ends.
+// One per run, zero-filled; lives until the listener thread has ended.
 struct TftpListener {
     std::uint32_t localAddress;  // host order: the chosen local address
     std::uint16_t port;          // 69 to 168: the port the bind accepted
@@ -32,15 +34,16 @@ constexpr std::uint16_t kTftpFirstPort = 69;
 constexpr int kTftpPortAttempts = 100;  // ports 69 to 168, none above
 constexpr unsigned kWaitingBarSteps = 1000;
 
-// Binds the socket and starts the listener thread; returns the bound port.
-// Each failure shows its message and ends the process with exit code 0.
-std::uint16_t StartTftpListener(std::uint32_t localAddress);
-
-// The thread procedure, given the TftpListener. It never returns: after the
-// target stage's session it closes the socket and ends the process.
-int TftpListenerThread(void* listener);
+// Creates the socket and binds it to the first free port from 69 on the
+// local address, before the listener thread starts: a request that comes
+// early is queued. ListenerSocket or ListenerBind when that fails.
+Outcome OpenTftpListener(std::uint32_t localAddress, TftpListener* listener);
+// Closes the listener's socket.
+void CloseTftpListener(TftpListener* listener);
 
 // Shows the waiting dialog and polls the socket until a read request for the
 // upgrade file name (as published at that moment) arrives; every other
-// datagram is dropped unanswered. Destroys the dialog and returns the request.
-void WaitForMatchingRequest(TftpListener* listener, TftpRequest* request);
+// datagram is dropped unanswered. Closes the dialog and returns Continue
+// with the request, or UserAbort when the user cancelled the dialog.
+Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& handOver, TransferView& view,
+                               TftpRequest* request);

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "common/socket_address.h"
-#include "common/upgrade_state.h"
+#include "tftp/stage_handover.h"
 
 // The most of any datagram that is ever stored: the listener's datagram
 // buffer and the session's packet buffer.

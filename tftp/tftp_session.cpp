@@ -8,23 +8,11 @@
 
 #include "common/text.h"
 #include "common/trace.h"
-#include "common/upgrade_state.h"
-#include "platform/platform_ui.h"
-#include "tftp/reboot_and_verify.h"
+#include "tftp/reboot_wait.h"
 #include "tftp/redraw_pace.h"
 #include "tftp/tftp_transport.h"
-#include "ui/dialog_texts.h"
-#include "ui/dialogs.h"
-#include "ui/error_box.h"
-#include "ui/resource_ids.h"
 
 namespace {
-
-// A progress bar's bounds are 16 bits: an image of more blocks than that
-// (which never completes, see ExamineSessionDatagram) keeps its bar full.
-constexpr std::uint32_t kProgressLimit = 65535;
-
-std::uint32_t ProgressValue(std::uint32_t value) { return value < kProgressLimit ? value : kProgressLimit; }
 
 void StartInterval(TftpRetransmission* timer) {
     timer->idlePolls = 0;
@@ -43,20 +31,16 @@ bool IdlePollEndsInterval(TftpRetransmission* timer) {
     return true;
 }
 
-void ShowUploadProgress(const TftpSession& session, const char* stageName) {
-    SetProgressPosition(g_upgrade.uploadDialog, IDC_PROGRESS, ProgressValue(session.nextBlock));
-    char title[kUploadTitleSize];
-    FormatText(title, sizeof title, kUploadTitleFormat, stageName, g_upgrade.deviceAddressText,
-               static_cast<int>(session.bytesAcknowledged), static_cast<int>(session.imageSize));
-    SetWindowTitle(g_upgrade.uploadDialog, title);
+void ShowUploadProgress(const TftpSession& session, bool targetStage, TransferView& view) {
+    view.UploadProgress(targetStage, session.nextBlock, session.bytesAcknowledged, session.imageSize);
 }
 
-// Serves the image; true when every block was acknowledged, false after
-// kTftpMaxIntervals intervals without the expected ACK.
-bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* stageName) {
-    g_upgrade.uploadDialog = CreateModelessDialog(g_upgrade.instance, IDD_UPLOAD, ProgressDialogProc);
-    ShowDialog(g_upgrade.uploadDialog);
-    SetProgressRange(g_upgrade.uploadDialog, IDC_PROGRESS, ProgressValue(session->blockCount));
+// Serves the image: Continue when every block was acknowledged,
+// UploadIncomplete after kTftpMaxIntervals intervals without the expected
+// ACK, UserAbort when the user cancelled.
+Outcome TransferImage(TftpSession* session, const std::uint8_t* image, bool targetStage, TransferView& view,
+                      const StageHandOver& handOver) {
+    view.UploadStarted(targetStage, session->blockCount);
     SetSocketNonBlocking(session->socket);  // it already is, from the listener
 
     SocketAddress peer;
@@ -95,10 +79,11 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
                     timer.intervals = 0;
                     StartInterval(&timer);
                     bool allAcknowledged = session->nextBlock > session->blockCount;
-                    if (RedrawDue(&redraw, TftpClock()) || allAcknowledged) ShowUploadProgress(*session, stageName);
+                    if (RedrawDue(&redraw, TftpClock()) || allAcknowledged)
+                        ShowUploadProgress(*session, targetStage, view);
                     if (allAcknowledged) {
                         Trace("All blocks ack'd\n");
-                        return true;
+                        return Outcome::Continue;
                     }
                     int dataLength = session->nextBlock == session->blockCount
                                          ? static_cast<int>(session->lastBlockLength)
@@ -116,17 +101,16 @@ bool TransferImage(TftpSession* session, const std::uint8_t* image, const char* 
         // An idle poll: nothing for us arrived.
         int woken = WaitForTftpIdlePoll(session->socket);
         receiveDue = (woken & kWaitDatagram) != 0;
-        // Cancel ends the process in these pumps. Input that came is taken
-        // whole; a wait that ran out takes one message an earlier pump left.
-        if (woken & kWaitInput) {
-            PumpAllMessages(g_upgrade.uploadDialog);
-        } else if (woken == 0) {
-            PumpOneMessage(g_upgrade.uploadDialog);
+        // Input that came is taken whole; a wait that ran out takes one
+        // message an earlier pump left.
+        if ((woken & kWaitInput) != 0 || woken == 0) {
+            if (!view.TakeTransferInput((woken & kWaitInput) != 0)) return Outcome::UserAbort;
         }
+        if (ListenerStopRequested(handOver)) return Outcome::UserAbort;
         if (!IdlePollEndsInterval(&timer)) continue;
         if (timer.intervals >= kTftpMaxIntervals) {
             Trace("Timeout for ack; upgrade failed\n");
-            return false;
+            return Outcome::UploadIncomplete;
         }
         if (session->nextBlock == 0) {
             Trace("ReSend option ack\n");
@@ -153,37 +137,30 @@ void SendTftpData(SocketHandle socket, TftpPacket packet, const std::uint8_t* da
     SendTftpDatagram(socket, packet, length, peer);
 }
 
-int RunTftpSession(SocketHandle socket, std::uint32_t localAddress, std::uint16_t localPort,
-                   std::uint32_t peerAddress, std::uint16_t peerPort, const char* requestedFileName) {
+Outcome RunTftpSession(const TftpSessionRequest& request, const FirmwareImage& image, bool targetStage,
+                       TransferView& view) {
     TftpSession* session = new (std::nothrow) TftpSession();  // zero-filled
-    if (session == nullptr) {
-        ShowUpgradeError(kFailSessionMemory, nullptr);
-        EndProcess(0);
-    }
-    session->socket = socket;
-    session->localAddress = localAddress;
-    session->localPort = localPort;
-    session->peerAddress = peerAddress;
-    session->peerPort = peerPort;
-    CopyText(session->requestedFileName, sizeof session->requestedFileName, requestedFileName);
+    if (session == nullptr) return Outcome::SessionMemory;
+    session->socket = request.socket;
+    session->localAddress = request.localAddress;
+    session->localPort = request.localPort;
+    session->peerAddress = request.peerAddress;
+    session->peerPort = request.peerPort;
+    CopyText(session->requestedFileName, sizeof session->requestedFileName, request.requestedFileName);
 
-    // The stage flag changes only between sessions: read once.
-    bool targetStage = g_upgrade.stageFlag.load() != 0;
-    const FirmwareImage& image = targetStage ? g_upgrade.targetImage : g_upgrade.transitionImage;
-    const char* stageName = targetStage ? kTargetStageName : kTransitionStageName;
     session->imageSize = image.size;
     session->blockCount = image.size / kTftpBlockSize + 1;
     session->lastBlockLength = image.size % kTftpBlockSize;
     Trace("++++size %d, %d, %d\n", static_cast<int>(session->imageSize), static_cast<int>(session->lastBlockLength),
           static_cast<int>(session->blockCount));
 
-    bool completed = TransferImage(session, image.location, stageName);
-    WaitForDeviceReboot(g_upgrade.uploadDialog, stageName);
-    if (completed) {
-        VerifyUpgrade(session->localAddress, session->peerAddress, image.header, targetStage);
-    } else {
-        ShowUpgradeError(kFailUploadIncomplete, nullptr);
-    }
+    Outcome transfer = TransferImage(session, image.location, targetStage, view, *request.handOver);
     delete session;
-    return completed ? 1 : 0;
+    if (transfer == Outcome::UserAbort) {
+        view.UploadEnded();
+        return transfer;
+    }
+    // The reboot wait follows a failed transfer too, and is not shortened.
+    Outcome reboot = WaitForDeviceReboot(view, targetStage, *request.handOver);
+    return reboot != Outcome::Continue ? reboot : transfer;
 }

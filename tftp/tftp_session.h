@@ -1,21 +1,26 @@
 // The TFTP transfer session: serves one firmware image to the host whose
 // read request the listener accepted, stop-and-wait in 512-byte blocks from
-// the listener's own socket, then waits for the device's reboot and checks
-// the version it reports (tftp/reboot_and_verify.h).
+// the listener's own socket, then waits for the device's reboot
+// (tftp/reboot_wait.h). What the device then runs is checked by the
+// upgrade sequence (app/verification.h).
 #pragma once
 
 #include <cstdint>
 
+#include "common/outcome.h"
 #include "common/socket_address.h"
+#include "image/firmware_image.h"
 #include "platform/platform.h"
+#include "tftp/stage_handover.h"
 #include "tftp/tftp_packets.h"
+#include "tftp/transfer_view.h"
 
 // One session, allocated zero-filled when it starts and freed when it returns.
 struct TftpSession {
     char requestedFileName[kTftpFileNameSize];  // the accepted request's name
     TftpPacket packet;           // receives each datagram; OACK and DATA are built here too
-    std::uint32_t localAddress;  // host order; the local end of the verification queries
-    std::uint32_t peerAddress;   // host order; the only address served, then queried
+    std::uint32_t localAddress;  // host order
+    std::uint32_t peerAddress;   // host order; the only address served
     std::uint16_t localPort;
     std::uint16_t peerPort;      // with the peer address, the only source accepted
     SocketHandle socket;         // the listener's; the session does not close it
@@ -44,12 +49,27 @@ constexpr unsigned kTftpPollsPerInterval = 100;
 constexpr std::uint32_t kTftpIntervalMinimumMs = 100;
 constexpr unsigned kTftpMaxIntervals = 30;
 
-// Serves the image of the current stage to the peer (addresses and ports in
-// host order), then the reboot wait and the verification. Returns 1 when the
-// transfer completed, 0 when it failed; nothing depends on it. Does not
-// return when the user cancels or the record cannot be allocated.
-int RunTftpSession(SocketHandle socket, std::uint32_t localAddress, std::uint16_t localPort,
-                   std::uint32_t peerAddress, std::uint16_t peerPort, const char* requestedFileName);
+// Where a session serves: the listener's socket and its local end, the
+// accepted request's sender (host order) and name, and the hand-over whose
+// stop request ends it early.
+struct TftpSessionRequest {
+    SocketHandle socket;
+    std::uint32_t localAddress;
+    std::uint16_t localPort;
+    std::uint32_t peerAddress;
+    std::uint16_t peerPort;
+    const char* requestedFileName;
+    const StageHandOver* handOver;
+};
+
+// Serves the image to the peer, then the reboot wait (after a completed and
+// after a failed transfer alike). Continue when every block was
+// acknowledged; UploadIncomplete when the expected ACK did not come within
+// kTftpMaxIntervals intervals; UserAbort when the user cancelled the upload
+// dialog (the reboot wait is then cut short) or the main thread asked the
+// listener to stop; SessionMemory when the record could not be allocated.
+Outcome RunTftpSession(const TftpSessionRequest& request, const FirmwareImage& image, bool targetStage,
+                       TransferView& view);
 
 // Builds the option acknowledgement in the packet buffer and sends it.
 void SendTftpOptionAck(SocketHandle socket, TftpPacket packet, const SocketAddress& peer, std::uint32_t imageSize);

@@ -1,10 +1,7 @@
 // The address entry dialog and the dotted-quad parser.
 #include "ui/address_entry.h"
 
-#include "common/random_draws.h"
 #include "common/text.h"
-#include "common/trace.h"
-#include "common/upgrade_state.h"
 #include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
 #include "ui/error_box.h"
@@ -23,9 +20,11 @@ int BoundedLength(const char* text, int limit) {
     return length;
 }
 
-void FillLocalAddressList(WindowHandle window) {
-    for (int slot = 0; slot < kMaxLocalAddresses && g_upgrade.localAddresses[slot] != 0; ++slot) {
-        std::uint32_t address = g_upgrade.localAddresses[slot];
+AddressDialogData* DataOf(WindowHandle window) { return static_cast<AddressDialogData*>(DialogContext(window)); }
+
+void FillLocalAddressList(WindowHandle window, const ViewFacts& facts) {
+    for (int slot = 0; slot < facts.localAddressCount && slot < kMaxLocalAddresses; ++slot) {
+        std::uint32_t address = facts.localAddresses[slot];
         char entry[kIPv4WorkSize];
         FormatText(entry, sizeof entry, kAddressEntryFormat, (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
                    (address >> 8) & 0xFFu, address & 0xFFu);
@@ -37,26 +36,25 @@ void FillLocalAddressList(WindowHandle window) {
 // The local address at the combo box's selection. The list is unsorted, so
 // entry i is slot i. Without a selection (an empty list: this PC reported no
 // address) the choice is 0, which the socket layer binds as any local address.
-std::uint32_t SelectedLocalAddress(WindowHandle window) {
+std::uint32_t SelectedLocalAddress(WindowHandle window, const ViewFacts& facts) {
     int selection = GetSelectedListEntry(window, IDC_LOCAL_ADDRESS);
-    if (selection < 0 || selection >= kMaxLocalAddresses) return 0;
-    return g_upgrade.localAddresses[selection];
+    if (selection < 0 || selection >= facts.localAddressCount || selection >= kMaxLocalAddresses) return 0;
+    return facts.localAddresses[selection];
 }
 
 void InitializeAddressDialog(WindowHandle window) {
-    FillLocalAddressList(window);
+    const ViewFacts& facts = *DataOf(window)->facts;
+    FillLocalAddressList(window, facts);
 
     char title[kAddressTitleSize];
-    FormatText(title, sizeof title, kAddressTitleFormat, g_upgrade.displayName);
+    FormatText(title, sizeof title, kAddressTitleFormat, facts.displayName);
     SetWindowTitle(window, title);
 
     SetControlText(window, IDC_TEXT, kAddressIntroText);
-    SetControlText(window, IDC_HELP_TEXT, g_upgrade.deviceClass == kDevicePhone ? kPhoneHelpText : kAdapterHelpText);
+    SetControlText(window, IDC_HELP_TEXT, facts.deviceClass == kDevicePhone ? kPhoneHelpText : kAdapterHelpText);
 
-    char version[kVersionTextSize];
-    CopyHeaderVersion(version, g_upgrade.targetImage.header);
     char versionLine[kVersionLineSize];
-    FormatText(versionLine, sizeof versionLine, kVersionLineFormat, version);
+    FormatText(versionLine, sizeof versionLine, kVersionLineFormat, facts.targetVersion);
     SetControlText(window, IDC_VERSION_LINE, versionLine);
 
     FocusControl(window, IDC_ADDRESS);
@@ -64,17 +62,17 @@ void InitializeAddressDialog(WindowHandle window) {
 }
 
 void AcceptOrRefuseAddress(WindowHandle window) {
-    GetControlText(window, IDC_ADDRESS, g_upgrade.deviceAddressText, kDeviceAddressTextSize);
+    AddressDialogData* data = DataOf(window);
+    AddressChoice* choice = data->choice;
+    GetControlText(window, IDC_ADDRESS, choice->deviceAddressText, kDeviceAddressTextSize);
     // Only the value decides: a refused text and 0.0.0.0 both leave 0.
-    ParseIPv4(g_upgrade.deviceAddressText, &g_upgrade.deviceAddress);
-    if (g_upgrade.deviceAddress == 0) {
+    ParseIPv4(choice->deviceAddressText, &choice->deviceAddress);
+    if (choice->deviceAddress == 0) {
         ShowMessageBox(window, kInvalidAddressText, kInvalidAddressCaption);
         FocusControl(window, IDC_ADDRESS);
         return;
     }
-    MakeUpgradeFileName(g_upgrade.stageFlag.load());
-    g_upgrade.chosenLocalAddress = SelectedLocalAddress(window);
-    Trace("+++ using %x\n", g_upgrade.chosenLocalAddress);
+    choice->localAddress = SelectedLocalAddress(window, *data->facts);
     EndModalDialog(window, 1);
 }
 
@@ -114,13 +112,6 @@ int ParseIPv4(const char* text, std::uint32_t* value) {
 
     *value = (parts[0] << 24) | (parts[1] << 16) | (parts[2] << 8) | parts[3];
     return kIPv4Accepted;
-}
-
-void MakeUpgradeFileName(int stageFlag) {
-    char name[kUpgradeFileNameSize];
-    unsigned number = DrawRandomNumber() & 0xFFFFu;
-    FormatText(name, sizeof name, "/qev%x.bi%d", number, stageFlag);
-    PublishUpgradeFileName(name);
 }
 
 std::intptr_t AddressDialogProc(WindowHandle window, unsigned message, std::uintptr_t wordParam, std::intptr_t) {

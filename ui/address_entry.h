@@ -1,10 +1,10 @@
-// The address entry: the dialog that fixes the device address, the local
-// address the device reaches back to and the upgrade file name, and the
-// dotted-quad parser behind it.
+// The address entry: the dialog that fixes the device address and the local
+// address the device reaches back to, and the dotted-quad parser behind it.
 #pragma once
 
 #include <cstdint>
 
+#include "app/upgrade_view.h"
 #include "platform/platform_ui.h"
 
 // Results of ParseIPv4.
@@ -27,14 +27,16 @@ constexpr int kIPv4WorkSize = kIPv4TextMax + 1;
 // the result is kIPv4Accepted. The text is never changed.
 int ParseIPv4(const char* text, std::uint32_t* value);
 
-// Forms the upgrade file name "/qev%x.bi%d" from a fresh random number's low
-// 16 bits and the stage flag, and publishes it (PublishUpgradeFileName).
-void MakeUpgradeFileName(int stageFlag);
+// What the address dialog shows, and the choice it fills in.
+struct AddressDialogData {
+    const ViewFacts* facts;  // display name, device class, target version, local addresses
+    AddressChoice* choice;   // out
+};
 
 // The procedure of the address dialogs 101 (adapter) and 305 (phone). OK
 // with an address that parses to a non-zero value ends the dialog with 1,
-// having set the device address and its text, the chosen local address and
-// the upgrade file name; any other address shows "Invalid IP Address" owned
-// by the dialog and leaves the device address 0. Cancel ends with 0.
+// having set the device address and its text and the chosen local address;
+// any other address shows "Invalid IP Address" owned by the dialog and
+// leaves the device address 0 (the text as typed is kept). Cancel ends with 0.
 std::intptr_t AddressDialogProc(WindowHandle window, unsigned message, std::uintptr_t wordParam,
                                 std::intptr_t longParam);

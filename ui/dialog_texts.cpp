@@ -1,4 +1,4 @@
-// The texts of the dialogs and the failure messages, character for character.
+// The texts of the dialogs.
 #include "ui/dialog_texts.h"
 
 const char kWarningTitleFormat[] = "%s Firmware Upgrade";
@@ -101,17 +101,3 @@ const char kInvalidAddressText[] = "Invalid IP Address";
 const char kInvalidAddressCaption[] = "Error";
 
 const char kDefaultUserName[] = "admin";
-
-const char kFailWinsockInit[] = "Upgrade Failed: Winsock init error";
-const char kFailOpenHttpSocket[] = "Upgrade Failed: Can't open HTTP socket";
-const char kFailBindHttpSocket[] = "Upgrade Failed: Can't bind HTTP socket";
-const char kFailNoResponse[] = "Upgrade Failed: No Response From QEV";
-const char kFailUserAbort[] = "Upgrade Failed: User Abort";
-const char kFailListenerMemory[] = "Upgrade Failed: Can't malloc for TFTP listener";
-const char kFailListenerSocket[] = "Upgrade Failed: Can't create TFTP listener socket";
-const char kFailListenerBind[] = "Upgrade Failed: Can't bind TFTP listener socket";
-const char kFailSessionMemory[] = "Upgrade Failed: Can't malloc for TFTP session";
-const char kFailUploadIncomplete[] = "Upgrade Failed: Firmware Upload Incomplete";
-const char kFailVersionMismatch[] = "Upgrade Failed: Version not matching";
-const char kFailHttpThread[] = "Upgrade Failed: Can't start HTTP thread";
-const char kFailListenerThread[] = "Upgrade Failed: Can't start TFTP listener thread";

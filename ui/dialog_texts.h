@@ -1,6 +1,5 @@
-// The texts the dialogs show and the messages of the error box: every
-// user-visible string of the tool, kept in one place so that the dialog
-// procedures, the program and the tests use the same characters.
+// The texts the dialogs show: titles, long texts, the address entry's. The
+// failure messages, which every front end shows, are app/failure_texts.h.
 #pragma once
 
 // ---- title formats and their buffers ---------------------------------------
@@ -47,21 +46,3 @@ constexpr int kVersionLineSize = 128;
 
 // The user name the password dialog offers at every opening.
 extern const char kDefaultUserName[];  // "admin"
-
-// ---- failure messages (shown with the default caption) -----------------------
-
-extern const char kFailWinsockInit[];
-extern const char kFailOpenHttpSocket[];
-extern const char kFailBindHttpSocket[];
-extern const char kFailNoResponse[];
-extern const char kFailUserAbort[];
-extern const char kFailListenerMemory[];
-extern const char kFailListenerSocket[];
-extern const char kFailListenerBind[];
-extern const char kFailSessionMemory[];
-extern const char kFailUploadIncomplete[];
-extern const char kFailVersionMismatch[];
-// The device query runner's own, when its worker thread cannot be started.
-extern const char kFailHttpThread[];
-// The TFTP listener's own, when its thread cannot be started.
-extern const char kFailListenerThread[];

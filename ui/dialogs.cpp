@@ -2,13 +2,16 @@
 #include "ui/dialogs.h"
 
 #include "common/text.h"
-#include "common/upgrade_state.h"
-#include "platform/platform.h"
 #include "ui/dialog_texts.h"
 #include "ui/error_box.h"
 #include "ui/resource_ids.h"
 
 namespace {
+
+template <typename Data>
+Data* ContextOf(WindowHandle window) {
+    return static_cast<Data*>(DialogContext(window));
+}
 
 // Command 1 ends a modal dialog with 1, command 2 with 0; others are left
 // to the dialog manager.
@@ -25,30 +28,23 @@ std::intptr_t EndOnOkOrCancel(WindowHandle window, std::uintptr_t wordParam) {
     }
 }
 
-// Modeless progress dialogs: command 2 (Cancel or the close box) aborts.
+// Modeless progress dialogs: command 2 (Cancel or the close box) is the
+// user's abort: the dialog goes at once, and its owner ends the upgrade.
 std::intptr_t AbortOnCancel(WindowHandle window, std::uintptr_t wordParam) {
     if (CommandIdentifier(wordParam) != kCommandCancel) return 0;
-    AbortFromDialog(window);
+    ProgressDialogData* data = ContextOf<ProgressDialogData>(window);
+    DestroyDialog(window);
+    if (data != nullptr) data->cancelled = true;
+    return 1;
 }
 
 }  // namespace
 
-void CopyHeaderVersion(char (&version)[kVersionTextSize], const ImageHeader& header) {
-    static_assert(kVersionTextOffset + kVersionTextSize - 1 == kImageHeaderSize,
-                  "the version text runs to the end of the header");
-    CopyText(version, sizeof version, HeaderVersionText(header));
-}
-
-void AbortFromDialog(WindowHandle dialog) {
-    DestroyDialog(dialog);
-    ShowUpgradeError(kFailUserAbort, nullptr);
-    EndProcess(0);
-}
-
 std::intptr_t WarningDialogProc(WindowHandle window, unsigned message, std::uintptr_t wordParam, std::intptr_t) {
     if (message == kMessageInitDialog) {
+        const WarningDialogData* data = ContextOf<WarningDialogData>(window);
         char title[kWarningTitleSize];
-        FormatText(title, sizeof title, kWarningTitleFormat, g_upgrade.displayName);
+        FormatText(title, sizeof title, kWarningTitleFormat, data->displayName);
         SetWindowTitle(window, title);
         SetControlText(window, IDC_WARNING_TEXT, kWarningText);
         // Cancel, the default push button, takes the focus: Enter stops.
@@ -62,23 +58,20 @@ std::intptr_t WarningDialogProc(WindowHandle window, unsigned message, std::uint
 
 std::intptr_t ConfirmDialogProc(WindowHandle window, unsigned message, std::uintptr_t wordParam, std::intptr_t) {
     if (message == kMessageInitDialog) {
-        char version[kVersionTextSize];
-        CopyHeaderVersion(version, g_upgrade.targetImage.header);
+        const ConfirmDialogData* data = ContextOf<ConfirmDialogData>(window);
         char title[kConfirmTitleSize];
-        FormatText(title, sizeof title, kConfirmTitleFormat, version);
+        FormatText(title, sizeof title, kConfirmTitleFormat, data->targetVersion);
         SetWindowTitle(window, title);
 
-        if (g_upgrade.stageFlag.load() != 0) {
+        if (data->transitionVersion == nullptr) {
             SetControlText(window, IDC_TEXT, kConfirmText);
         } else {
-            char transitionVersion[kVersionTextSize];
-            CopyHeaderVersion(transitionVersion, g_upgrade.transitionImage.header);
             char text[kConfirmTextSize];
-            FormatText(text, sizeof text, kConfirmNoteFormat, kConfirmText, transitionVersion);
+            FormatText(text, sizeof text, kConfirmNoteFormat, kConfirmText, data->transitionVersion);
             SetControlText(window, IDC_TEXT, text);
         }
 
-        const PageFields& fields = g_upgrade.pageFields;
+        const PageFields& fields = *data->fields;
         SetControlText(window, IDC_SERIAL_NUMBER, fields.serialNumber);
         SetControlText(window, IDC_MAC_ADDRESS, fields.macAddress);
         SetControlText(window, IDC_SOFTWARE_VERSION, fields.softwareVersion);
@@ -104,14 +97,15 @@ std::intptr_t PasswordDialogProc(WindowHandle window, unsigned message, std::uin
     }
     if (message != kMessageCommand) return 0;
     switch (CommandIdentifier(wordParam)) {
-        case kCommandOk:
-            static_assert(kCredentialLimit <= kDigestTextSize, "the credential buffers hold the limit");
-            GetControlText(window, IDC_USER, g_upgrade.digest.user, kCredentialLimit);
-            GetControlText(window, IDC_PASSWORD, g_upgrade.digest.password, kCredentialLimit);
+        case kCommandOk: {
+            PasswordDialogData* data = ContextOf<PasswordDialogData>(window);
+            GetControlText(window, IDC_USER, data->user, sizeof data->user);
+            GetControlText(window, IDC_PASSWORD, data->password, sizeof data->password);
             EndModalDialog(window, 1);
             return 1;
+        }
         case kCommandCancel:
-            // The credential state stays as it was.
+            // Nothing is stored.
             EndModalDialog(window, 0);
             return 1;
         default:
@@ -121,8 +115,9 @@ std::intptr_t PasswordDialogProc(WindowHandle window, unsigned message, std::uin
 
 std::intptr_t ConnectingDialogProc(WindowHandle window, unsigned message, std::uintptr_t wordParam, std::intptr_t) {
     if (message == kMessageInitDialog) {
+        const ProgressDialogData* data = ContextOf<ProgressDialogData>(window);
         char title[kConnectingTitleSize];
-        FormatText(title, sizeof title, kConnectingTitleFormat, g_upgrade.deviceAddressText);
+        FormatText(title, sizeof title, kConnectingTitleFormat, data->deviceAddressText);
         SetWindowTitle(window, title);
         CenterWindow(window);
         SetProgressRange(window, IDC_PROGRESS, 100);
@@ -144,11 +139,12 @@ std::intptr_t ProgressDialogProc(WindowHandle window, unsigned message, std::uin
 
 std::intptr_t SuccessDialogProc(WindowHandle window, unsigned message, std::uintptr_t wordParam, std::intptr_t) {
     if (message == kMessageInitDialog) {
+        const SuccessDialogData* data = ContextOf<SuccessDialogData>(window);
         char title[kSuccessTitleSize];
-        FormatText(title, sizeof title, kSuccessTitleFormat, g_upgrade.deviceAddressText);
+        FormatText(title, sizeof title, kSuccessTitleFormat, data->deviceAddressText);
         SetWindowTitle(window, title);
         SetControlText(window, IDC_TEXT, kSuccessText);
-        SetControlText(window, IDC_INSTALLED_VERSION, g_upgrade.pageFields.softwareVersion);
+        SetControlText(window, IDC_INSTALLED_VERSION, data->installedVersion);
         CenterWindow(window);
         return 1;
     }

@@ -4,10 +4,10 @@
 
 #include "platform/platform_ui.h"
 
-extern const char kDefaultErrorCaption[];  // "QEV Firwmare Upgrade Error", spelled so
+extern const char kDefaultErrorCaption[];  // "QEV Firwmare Upgrade Error"
 
-// A task-modal box without owner, OK only. It does not end the process;
-// callers do. A null caption shows the default caption.
+// A task-modal box without owner, OK only; returns when it is dismissed. A
+// null caption shows the default caption.
 void ShowUpgradeError(const char* text, const char* caption);
 
 // Centres a top-level window on the primary screen and brings it to the top.

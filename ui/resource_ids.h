@@ -1,4 +1,5 @@
-/* Identifiers of the dialogs, controls, icons and firmware resources.
+/* Identifiers of the dialogs, controls and icons (the firmware images have
+   theirs in image/firmware_image.h).
    Plain #defines only: the resource script includes this file as well. */
 #ifndef QEV_UI_RESOURCE_IDS_H
 #define QEV_UI_RESOURCE_IDS_H
@@ -18,10 +19,6 @@
 /* Icons */
 #define IDI_ADAPTER 106
 #define IDI_PHONE 286
-
-/* Firmware images, resource type "QEV_FIRMWARE" */
-#define IDR_TARGET_FIRMWARE 112
-#define IDR_TRANSITION_FIRMWARE 319
 
 /* Controls */
 #define IDC_ADDRESS 1000

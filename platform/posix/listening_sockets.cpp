@@ -25,6 +25,11 @@ bool WaitForInput(SocketHandle socket, unsigned timeoutMs) {
 
 bool ListenOnSocket(SocketHandle socket) { return ::listen(Descriptor(socket), 8) == 0; }
 
+void AllowPortReuse(SocketHandle socket) {
+    int on = 1;
+    ::setsockopt(Descriptor(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+}
+
 SocketHandle AcceptConnection(SocketHandle socket, unsigned timeoutMs, SocketAddress* peer) {
     if (!WaitForInput(socket, timeoutMs)) return kInvalidSocket;
     sockaddr_in system;

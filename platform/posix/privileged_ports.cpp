@@ -1,6 +1,8 @@
 // The hint after binds refused for want of privilege (see privileged_ports.h).
 #include "platform/posix/privileged_ports.h"
 
+#include "platform/platform.h"
+
 #include <unistd.h>
 
 #include <atomic>
@@ -19,6 +21,11 @@ struct RefusedPorts {
 
 RefusedPorts g_refused;
 
+const char* ProgramName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
+}
+
 }  // namespace
 
 void ProgramPath(char* path, std::size_t capacity) {
@@ -26,11 +33,6 @@ void ProgramPath(char* path, std::size_t capacity) {
     if (length <= 0) length = 0;
     path[length] = 0;
     if (path[0] == 0) std::snprintf(path, capacity, "qev-upgrade");
-}
-
-const char* ProgramName(const char* path) {
-    const char* slash = std::strrchr(path, '/');
-    return slash != nullptr ? slash + 1 : path;
 }
 
 void NoteBindOutcome(bool bound, int error, unsigned port) {

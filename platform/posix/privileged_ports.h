@@ -14,8 +14,3 @@ void NoteBindOutcome(bool bound, int error, unsigned port);
 // standard error naming the refused ports and the remedy. Called by
 // EndProcess after the terminal has been restored.
 void WritePrivilegedPortHint();
-
-// The path of the running program, for the remedy's command.
-void ProgramPath(char* path, std::size_t capacity);
-// The program's name: the path's last component.
-const char* ProgramName(const char* path);

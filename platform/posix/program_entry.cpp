@@ -1,13 +1,16 @@
-// The POSIX program's entry point: without arguments the upgrade runs and
-// the process ends with exit code 0 on every path; --help and --version are
-// answered, anything else refused, before anything runs.
+// The Linux program's entry point: without arguments the upgrade runs with
+// its dialogs in the terminal; --help and --version are answered, anything
+// else refused, before anything runs.
+#include "app/command_line.h"
 #include "app/upgrade_main.h"
 #include "platform/platform.h"
-#include "platform/posix/command_line.h"
+#include "ui/dialog_view.h"
 
 int main(int argc, char** argv) {
     int status = HandleCommandLine(argc, argv);
     if (status != kRunTheUpgrade) return status;
-    int code = UpgradeMain(nullptr);
-    EndProcess(code);
+    DialogView view(nullptr);
+    DialogView listenerView(nullptr);
+    UpgradeMain(nullptr, view, listenerView);
+    EndProcess(0);
 }

@@ -52,12 +52,25 @@ bool BindSocket(SocketHandle socket, const SocketAddress& address) {
     return bound;
 }
 
-bool ConnectSocket(SocketHandle socket, const SocketAddress& address) {
+bool ConnectSocket(SocketHandle socket, const SocketAddress& address, ConnectFailure* why) {
     sockaddr_in system = ToSystem(address);
     int result;
     do {
         result = ::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system);
     } while (result != 0 && errno == EINTR);
+    if (why != nullptr) {
+        if (result == 0) {
+            *why = ConnectFailure::None;
+        } else {
+            switch (errno) {
+                case ECONNREFUSED: *why = ConnectFailure::Refused; break;
+                case ETIMEDOUT: *why = ConnectFailure::TimedOut; break;
+                case ENETUNREACH:
+                case EHOSTUNREACH: *why = ConnectFailure::Unreachable; break;
+                default: *why = ConnectFailure::Other; break;
+            }
+        }
+    }
     return result == 0;
 }
 

@@ -2,10 +2,11 @@
 // their controls, message pumping, message boxes and window placement.
 //
 // Portable dialog procedures are not DLGPROCs: every dialog runs one
-// trampoline that receives the portable procedure as its creation parameter,
-// keeps it in the dialog's DWLP_USER slot and hands every message on to it
-// unchanged. Before WM_INITDIALOG arrives (WM_SETFONT and the like) the slot
-// is empty and the dialog manager does the default.
+// trampoline that receives the portable procedure and its context as its
+// creation parameter, keeps the procedure in the dialog's DWLP_USER slot and
+// the context in its GWLP_USERDATA, and hands every message on to the
+// procedure unchanged. Before WM_INITDIALOG arrives (WM_SETFONT and the
+// like) the slot is empty and the dialog manager does the default.
 #include "platform/win32/windows_headers.h"
 
 #include "platform/platform_ui.h"
@@ -19,8 +20,19 @@ HINSTANCE ModuleOf(InstanceHandle instance) {
     return instance != nullptr ? static_cast<HINSTANCE>(instance) : ::GetModuleHandleA(nullptr);
 }
 
+// The creation parameter: read once, at WM_INITDIALOG, while the creating
+// call still runs.
+struct DialogCreation {
+    DialogProcedure procedure;
+    void* context;
+};
+
 INT_PTR CALLBACK DialogTrampoline(HWND dialog, UINT message, WPARAM wordParam, LPARAM longParam) {
-    if (message == WM_INITDIALOG) ::SetWindowLongPtrA(dialog, DWLP_USER, longParam);
+    if (message == WM_INITDIALOG) {
+        const DialogCreation* creation = reinterpret_cast<const DialogCreation*>(longParam);
+        ::SetWindowLongPtrA(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->context));
+        ::SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(creation->procedure));
+    }
     DialogProcedure procedure = reinterpret_cast<DialogProcedure>(::GetWindowLongPtrA(dialog, DWLP_USER));
     if (procedure == nullptr) return FALSE;
     return procedure(Portable(dialog), message, wordParam, longParam);
@@ -30,18 +42,25 @@ LRESULT CALLBACK ProgramWindowProcedure(HWND, UINT, WPARAM, LPARAM) { return 0; 
 
 }  // namespace
 
-int RunModalDialog(InstanceHandle instance, int templateId, DialogProcedure procedure) {
+int RunModalDialog(InstanceHandle instance, int templateId, DialogProcedure procedure, void* context) {
+    DialogCreation creation = {procedure, context};
     INT_PTR result = ::DialogBoxParamA(ModuleOf(instance), MAKEINTRESOURCEA(templateId), nullptr, DialogTrampoline,
-                                       reinterpret_cast<LPARAM>(procedure));
+                                       reinterpret_cast<LPARAM>(&creation));
     return static_cast<int>(result);
 }
 
 void EndModalDialog(WindowHandle dialog, int result) { ::EndDialog(Native(dialog), result); }
 
-WindowHandle CreateModelessDialog(InstanceHandle instance, int templateId, DialogProcedure procedure) {
+WindowHandle CreateModelessDialog(InstanceHandle instance, int templateId, DialogProcedure procedure,
+                                  void* context) {
+    DialogCreation creation = {procedure, context};
     HWND dialog = ::CreateDialogParamA(ModuleOf(instance), MAKEINTRESOURCEA(templateId), nullptr, DialogTrampoline,
-                                       reinterpret_cast<LPARAM>(procedure));
+                                       reinterpret_cast<LPARAM>(&creation));
     return Portable(dialog);
+}
+
+void* DialogContext(WindowHandle dialog) {
+    return reinterpret_cast<void*>(::GetWindowLongPtrA(Native(dialog), GWLP_USERDATA));
 }
 
 void ShowDialog(WindowHandle dialog) { ::ShowWindow(Native(dialog), SW_SHOWNORMAL); }

@@ -23,6 +23,10 @@ bool WaitForInput(SocketHandle socket, unsigned timeoutMs) {
 
 bool ListenOnSocket(SocketHandle socket) { return ::listen(Native(socket), 8) == 0; }
 
+// Windows binds a port whose connections linger in TIME_WAIT; its
+// SO_REUSEADDR would let two servers share a port, which nobody wants here.
+void AllowPortReuse(SocketHandle) {}
+
 SocketHandle AcceptConnection(SocketHandle socket, unsigned timeoutMs, SocketAddress* peer) {
     if (!WaitForInput(socket, timeoutMs)) return kInvalidSocket;
     sockaddr_in system;

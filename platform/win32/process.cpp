@@ -13,3 +13,10 @@ void EndProcess(int exitCode) {
 }
 
 void WriteTraceText(const char* text) { ::OutputDebugStringA(text); }
+
+void ProgramPath(char* path, std::size_t capacity) {
+    if (capacity == 0) return;
+    DWORD length = ::GetModuleFileNameA(nullptr, path, static_cast<DWORD>(capacity));
+    if (length == 0 || length >= capacity) path[0] = 0;
+    path[capacity - 1] = 0;
+}

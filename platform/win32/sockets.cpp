@@ -126,9 +126,23 @@ bool BindSocket(SocketHandle socket, const SocketAddress& address) {
     return ::bind(Native(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
 }
 
-bool ConnectSocket(SocketHandle socket, const SocketAddress& address) {
+bool ConnectSocket(SocketHandle socket, const SocketAddress& address, ConnectFailure* why) {
     sockaddr_in system = ToSystem(address);
-    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
+    bool connected = ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&system), sizeof system) == 0;
+    if (why != nullptr) {
+        if (connected) {
+            *why = ConnectFailure::None;
+        } else {
+            switch (::WSAGetLastError()) {
+                case WSAECONNREFUSED: *why = ConnectFailure::Refused; break;
+                case WSAETIMEDOUT: *why = ConnectFailure::TimedOut; break;
+                case WSAENETUNREACH:
+                case WSAEHOSTUNREACH: *why = ConnectFailure::Unreachable; break;
+                default: *why = ConnectFailure::Other; break;
+            }
+        }
+    }
+    return connected;
 }
 
 int SendBytes(SocketHandle socket, const void* data, int length) {

@@ -1,9 +1,12 @@
 // The pieces of the upgrade sequence that are pure: version numbers for the
-// stage decision and the upgrade command path.
+// stage decision, the upgrade command path and file name, and the failure
+// messages.
 #include <gtest/gtest.h>
 
+#include "app/failure_texts.h"
 #include "app/upgrade_command.h"
 #include "app/version_number.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -37,6 +40,44 @@ TEST(UpgradeCommand, PathCarriesAddressPortAndName) {
     EXPECT_STREQ("/admin/upgrade?tftp://10.1.2.3:70/qev1a2b.bi1", path);
     FormUpgradeCommandPath(path, sizeof path, 0xFFFFFFFF, 65535, "/qevffff.bi1");
     EXPECT_STREQ("/admin/upgrade?tftp://255.255.255.255:65535/qevffff.bi1", path);  // the longest: 55
+}
+
+// The draw's low 16 bits in lowercase hexadecimal without leading zeros, then the stage digit.
+TEST(UpgradeFileName, IsTheDrawInHexAndTheStage) {
+    StageHandOver handOver;
+    ScriptRandomDraws({0x0, 0xa0, 0x7fff, 0x3abcdef});
+    const char* const expected[] = {"/qev0.bi1", "/qeva0.bi0", "/qev7fff.bi1", "/qevcdef.bi0"};
+    for (int i = 0; i < 4; ++i) {
+        MakeUpgradeFileName(&handOver, i % 2 == 0 ? 1 : 0);
+        EXPECT_STREQ(expected[i], CurrentUpgradeFileName(handOver));
+    }
+}
+
+// Every failure message as the user reads it, from one table; the
+// outcomes that end the run without a word have none.
+TEST(FailureTexts, AreTheMessagesAsWritten) {
+    const struct {
+        Outcome outcome;
+        const char* text;
+    } texts[] = {
+        {Outcome::SocketLibrary, "Upgrade Failed: Winsock init error"},
+        {Outcome::HttpSocketOpen, "Upgrade Failed: Can't open HTTP socket"},
+        {Outcome::HttpSocketBind, "Upgrade Failed: Can't bind HTTP socket"},
+        {Outcome::NoResponse, "Upgrade Failed: No Response From QEV"},
+        {Outcome::UserAbort, "Upgrade Failed: User Abort"},
+        {Outcome::ListenerMemory, "Upgrade Failed: Can't malloc for TFTP listener"},
+        {Outcome::ListenerSocket, "Upgrade Failed: Can't create TFTP listener socket"},
+        {Outcome::ListenerBind, "Upgrade Failed: Can't bind TFTP listener socket"},
+        {Outcome::SessionMemory, "Upgrade Failed: Can't malloc for TFTP session"},
+        {Outcome::UploadIncomplete, "Upgrade Failed: Firmware Upload Incomplete"},
+        {Outcome::VersionMismatch, "Upgrade Failed: Version not matching"},
+        {Outcome::HttpThread, "Upgrade Failed: Can't start HTTP thread"},
+        {Outcome::ListenerThread, "Upgrade Failed: Can't start TFTP listener thread"},
+    };
+    for (const auto& text : texts) EXPECT_STREQ(text.text, FailureText(text.outcome));
+    for (Outcome silent : {Outcome::Continue, Outcome::Upgraded, Outcome::Declined, Outcome::NoFrontEnd,
+                           Outcome::NotVerified})
+        EXPECT_EQ(nullptr, FailureText(silent));
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 // label, the rest is the reply.
 #include <cstring>
 
-#include "common/upgrade_state.h"
-#include "http/http_exchange.h"
+#include "http/page_fields.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "common/upgrade_state.h"
 #include "http/device_query.h"
 #include "platform/platform.h"
 #include "tests/support/fake_ui.h"
 #include "tests/support/loopback_http_server.h"
+#include "ui/dialog_view.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -51,17 +51,19 @@ bool HasAuthorization(const std::string& request) { return request.find("\r\nAut
 class DeviceQuery : public ::testing::Test {
 protected:
     void SetUp() override {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
         fake_ui::Reset();
         ASSERT_TRUE(StartSocketLibrary());
-        std::memset(&g_upgrade.digest, 0, sizeof g_upgrade.digest);
-        std::memset(&g_upgrade.pageFields, 0, sizeof g_upgrade.pageFields);
         ASSERT_TRUE(server_.Start(43000));
     }
 
-    int Query(const char* path = "/admin/advanced") {
-        return RunDeviceQuery(nullptr, kLoopbackAddress, kPortBase, kLoopbackAddress, server_.Port(), path,
-                              g_upgrade.receiveBuffer, kReceiveLimit);
+    // The query's byte count; its outcome goes to outcome_.
+    int Query(const char* path = "/admin/advanced", std::uint16_t port = 0) {
+        DeviceQueryRequest request = {kLoopbackAddress, kPortBase, kLoopbackAddress,
+                                      port != 0 ? port : server_.Port(), path, nullptr, nullptr};
+        DeviceQueryResult result;
+        outcome_ = RunDeviceQuery(&session_, request, view_, &result);
+        fields_ = result.fields;
+        return result.bytes;
     }
 
     std::vector<std::string> Requests() {
@@ -75,6 +77,10 @@ protected:
     }
 
     LoopbackHttpServer server_;
+    DeviceSession session_;
+    DialogView view_{nullptr};
+    Outcome outcome_ = Outcome::Continue;
+    PageFields fields_{};
 };
 
 TEST_F(DeviceQuery, UnprotectedDeviceNeedsOneAttemptAndNoDialog) {
@@ -86,7 +92,8 @@ TEST_F(DeviceQuery, UnprotectedDeviceNeedsOneAttemptAndNoDialog) {
     ASSERT_EQ(1u, connecting.size());
     EXPECT_TRUE(connecting[0].shown);
     EXPECT_TRUE(connecting[0].destroyed);
-    EXPECT_STREQ("3.1.24(QE)", g_upgrade.pageFields.softwareVersion);
+    EXPECT_STREQ("3.1.24(QE)", fields_.softwareVersion);
+    EXPECT_STREQ("3.1.24(QE)", session_.fields.softwareVersion);
 }
 
 TEST_F(DeviceQuery, FirstChallengeOpensThePasswordDialogThenSendsNonceCountOne) {
@@ -102,7 +109,7 @@ TEST_F(DeviceQuery, FirstChallengeOpensThePasswordDialogThenSendsNonceCountOne) 
     EXPECT_EQ("n1", NonceOf(requests[1]));
     ASSERT_EQ(1u, fake_ui::DialogsOf(IDD_PASSWORD).size());
     EXPECT_EQ("admin", fake_ui::LastDialog(IDD_PASSWORD).Text(IDC_USER));
-    EXPECT_STREQ("secret", g_upgrade.digest.password);
+    EXPECT_STREQ("secret", session_.digest.password);
     // One Connecting dialog per attempt, each gone before the next step.
     std::vector<fake_ui::DialogRecord> connecting = fake_ui::DialogsOf(IDD_CONNECTING);
     ASSERT_EQ(2u, connecting.size());
@@ -192,8 +199,8 @@ TEST_F(DeviceQuery, UnreachableDeviceGivesZeroAfterOneAttempt) {
     ASSERT_TRUE(closed.Start(server_.Port() + 1));
     std::uint16_t port = closed.Port();
     closed.Stop();  // nothing listens there any more: the connection is refused
-    EXPECT_EQ(0, RunDeviceQuery(nullptr, kLoopbackAddress, kPortBase, kLoopbackAddress, port, "/admin/advanced",
-                                g_upgrade.receiveBuffer, kReceiveLimit));
+    EXPECT_EQ(0, Query("/admin/advanced", port));
+    EXPECT_EQ(Outcome::Continue, outcome_);
     EXPECT_EQ(1u, fake_ui::DialogsOf(IDD_CONNECTING).size());
     EXPECT_TRUE(fake_ui::DialogsOf(IDD_PASSWORD).empty());
 }
@@ -265,19 +272,27 @@ TEST_F(DeviceQuery, BarStepsEveryTenPollsAndCarriesOnAcrossAttempts) {
     EXPECT_EQ(0u, positions[101]);
 }
 
-TEST_F(DeviceQuery, CancelWhileTheDeviceIsSilentEndsTheProcessWithCodeZero) {
+TEST_F(DeviceQuery, CancelWhileTheDeviceIsSilentIsTheUserAbort) {
     ScriptedReply silent;
     silent.ending = ReplyEnding::kStaySilent;
     server_.Enqueue(silent);
     fake_ui::ScriptModeless(IDD_CONNECTING, 50, fake_ui::Press(kCommandCancel));
-    // The worker is still blocked in its receive when the process ends.
-    EXPECT_EXIT(Query(), ::testing::ExitedWithCode(0), "Upgrade Failed: User Abort");
+    // The worker is still blocked in its receive when the query ends; it
+    // ends by itself when the server goes.
+    EXPECT_EQ(0, Query());
+    EXPECT_EQ(Outcome::UserAbort, outcome_);
+    fake_ui::DialogRecord connecting = fake_ui::LastDialog(IDD_CONNECTING);
+    EXPECT_TRUE(connecting.destroyed);
+    EXPECT_EQ(50, connecting.pumps);
+    EXPECT_TRUE(fake_ui::MessageBoxes().empty());  // the message is the upgrade's to show
 }
 
-TEST_F(DeviceQuery, CancelInThePasswordDialogEndsTheProcessWithCodeZero) {
+TEST_F(DeviceQuery, CancelInThePasswordDialogIsTheUserAbort) {
     server_.Enqueue(Challenge("n1"));
     fake_ui::Script(IDD_PASSWORD, {fake_ui::Press(kCommandCancel)});
-    EXPECT_EXIT(Query(), ::testing::ExitedWithCode(0), "QEV Firwmare Upgrade Error: Upgrade Failed: User Abort");
+    EXPECT_EQ(0, Query());
+    EXPECT_EQ(Outcome::UserAbort, outcome_);
+    EXPECT_STREQ("", session_.digest.password);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/random_draws.h"
+#include "platform/platform.h"
 #include "common/text.h"
 #include "http/digest.h"
 

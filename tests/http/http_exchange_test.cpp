@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "common/random_draws.h"
+#include <memory>
+
 #include "common/text.h"
-#include "common/upgrade_state.h"
 #include "http/http_exchange.h"
 #include "platform/platform.h"
-#include "tests/support/fake_ui.h"
 #include "tests/support/loopback_http_server.h"
 
 namespace {
@@ -44,19 +43,32 @@ std::string Challenge(const char* nonce) {
            nonce + "\", algorithm=\"MD5\", qop=\"auth\", opaque=\"op\"\r\n\r\n<td>Product Name:</td><td>hidden</td>";
 }
 
+// An exchange record with its request filled in; the credentials and the
+// fields it holds carry over from one exchange to the next, as the device
+// session hands them on.
+std::unique_ptr<::HttpExchange> NewExchange() {
+    std::unique_ptr<::HttpExchange> exchange(new ::HttpExchange());
+    exchange->localAddress = kLoopbackAddress;
+    exchange->deviceAddress = kLoopbackAddress;
+    return exchange;
+}
+
+int Get(::HttpExchange* exchange, const char* path, std::uint16_t portBase, std::uint16_t port) {
+    exchange->localPortBase = portBase;
+    exchange->devicePort = port;
+    CopyText(exchange->path, sizeof exchange->path, path);
+    return HttpGet(exchange);
+}
+
 class HttpExchange : public ::testing::Test {
 protected:
     void SetUp() override {
-        fake_ui::Reset();
         ASSERT_TRUE(StartSocketLibrary());
-        std::memset(&g_upgrade.digest, 0, sizeof g_upgrade.digest);
-        std::memset(&g_upgrade.pageFields, 0, sizeof g_upgrade.pageFields);
         ASSERT_TRUE(server_.Start());
     }
 
     int Get(const char* path, std::uint16_t portBase = kSharedPortBase) {
-        return HttpGet(kLoopbackAddress, portBase, kLoopbackAddress, server_.Port(), path, g_upgrade.receiveBuffer,
-                       kReceiveLimit);
+        return ::Get(exchange_.get(), path, portBase, server_.Port());
     }
 
     std::string LastRequest() {
@@ -65,15 +77,16 @@ protected:
     }
 
     LoopbackHttpServer server_;
+    std::unique_ptr<::HttpExchange> exchange_ = NewExchange();
 };
 
 TEST_F(HttpExchange, StatusPageRequestAndFields) {
     server_.Enqueue(kStatusPage);
     ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
     EXPECT_EQ(kPlainStatusRequest, LastRequest());
-    EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
-    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
-    const PageFields& fields = g_upgrade.pageFields;
+    EXPECT_STREQ(kStatusPage, exchange_->reply);
+    EXPECT_EQ(0u, exchange_->digest.nonceCount);
+    const PageFields& fields = exchange_->fields;
     EXPECT_STREQ("QEV-1040", fields.productName);
     EXPECT_STREQ("02:00:5E:12:34:56", fields.macAddress);
     EXPECT_STREQ("3.1.22(QE)", fields.softwareVersion);
@@ -100,15 +113,15 @@ TEST_F(HttpExchange, EveryOtherReplyIsCountedAndScraped) {
     for (int i = 0; i < 5; ++i) {
         server_.Enqueue(replies[i]);
         EXPECT_EQ(static_cast<int>(replies[i].size()), Get("/admin/advanced")) << replies[i];
-        EXPECT_STREQ(names[i], g_upgrade.pageFields.productName);
+        EXPECT_STREQ(names[i], exchange_->fields.productName);
     }
     server_.Enqueue("HTTP/1.1");
     EXPECT_EQ(8, Get("/admin/advanced"));
     // Closed without any reply.
     server_.Enqueue("");
     EXPECT_EQ(0, Get("/admin/advanced"));
-    EXPECT_STREQ("", g_upgrade.receiveBuffer);
-    EXPECT_STREQ("not HTTP", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("", exchange_->reply);
+    EXPECT_STREQ("not HTTP", exchange_->fields.productName);
 }
 
 // The responses of the three authenticated requests below, in order:
@@ -116,22 +129,22 @@ TEST_F(HttpExchange, EveryOtherReplyIsCountedAndScraped) {
 TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
     ScriptRandomDraws({0x1a2b, 0x3c, 0x4d5e});  // the client nonces of the three challenges
     // Without credentials the challenge is taken and reported as -1; no field changes.
-    CopyText(g_upgrade.pageFields.productName, kPageFieldSize, "before");
+    CopyText(exchange_->fields.productName, kPageFieldSize, "before");
     server_.Enqueue(Challenge("nonce-1"));
     ASSERT_EQ(-1, Get("/admin/advanced"));
     EXPECT_EQ(kPlainStatusRequest, LastRequest());
-    EXPECT_STREQ("before", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("before", exchange_->fields.productName);
 
     // The password dialog fills the credentials; the next requests count 1, 2, ...
-    CopyText(g_upgrade.digest.user, kDigestTextSize, "admin");
-    CopyText(g_upgrade.digest.password, kDigestTextSize, "pass word");
+    CopyText(exchange_->digest.user, kDigestTextSize, "admin");
+    CopyText(exchange_->digest.password, kDigestTextSize, "pass word");
     server_.Enqueue(kStatusPage);
     ASSERT_GT(Get("/admin/advanced"), 0);
     EXPECT_EQ("GET /admin/advanced HTTP/1.1\r\nHost: 192.168.254.254\r\nAuthorization: Digest username=\"admin\","
               "realm=\"QEV Device\",nonce=\"nonce-1\",uri=\"/admin/advanced\",algorithm=\"MD5\",response=\""
               "dc9f5565d32e3c88f1d18fc63626fc21\",opaque=\"op\",qop=auth,nc=000000001,cnonce=\"1a2b\"\r\n\r\n",
               LastRequest());
-    EXPECT_STREQ("QEV-1040", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("QEV-1040", exchange_->fields.productName);
 
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n");
     ASSERT_GT(Get("/admin/upgrade?tftp://127.0.0.1:69/qev4d2.bi1"), 0);
@@ -144,7 +157,7 @@ TEST_F(HttpExchange, DigestAuthenticationAcrossRequests) {
     // The device refuses with the same nonce: the count goes on. A new nonce resets it.
     server_.Enqueue(Challenge("nonce-1"));
     ASSERT_EQ(-1, Get("/admin/advanced"));
-    EXPECT_EQ(3u, g_upgrade.digest.nonceCount);
+    EXPECT_EQ(3u, exchange_->digest.nonceCount);
     server_.Enqueue(Challenge("nonce-2"));
     ASSERT_EQ(-1, Get("/admin/advanced"));
     server_.Enqueue(kStatusPage);
@@ -163,15 +176,15 @@ TEST_F(HttpExchange, RefusedConnectionReturnsZero) {
     server_.Stop();
     ASSERT_TRUE(BindSocket(closedPort, address));
 
-    CopyText(g_upgrade.pageFields.serialNumber, kPageFieldSize, "kept");
+    CopyText(exchange_->fields.serialNumber, kPageFieldSize, "kept");
     EXPECT_EQ(0, Get("/admin/advanced"));
-    EXPECT_EQ(0u, g_upgrade.digest.nonceCount);
+    EXPECT_EQ(0u, exchange_->digest.nonceCount);
     // With a password the count has moved on all the same, and the uri is set.
-    CopyText(g_upgrade.digest.password, kDigestTextSize, "pw");
+    CopyText(exchange_->digest.password, kDigestTextSize, "pw");
     EXPECT_EQ(0, Get("/admin/status"));
-    EXPECT_EQ(1u, g_upgrade.digest.nonceCount);
-    EXPECT_STREQ("/admin/status", g_upgrade.digest.uri);
-    EXPECT_STREQ("kept", g_upgrade.pageFields.serialNumber);
+    EXPECT_EQ(1u, exchange_->digest.nonceCount);
+    EXPECT_STREQ("/admin/status", exchange_->digest.uri);
+    EXPECT_STREQ("kept", exchange_->fields.serialNumber);
     EXPECT_EQ(0u, server_.RequestCount());
     CloseSocket(closedPort);
 }
@@ -198,11 +211,11 @@ TEST_F(HttpExchange, ReplyFillsTheBufferExactly) {
     std::string header = "HTTP/1.1 200 OK\r\n\r\n";
     std::string reply = header + std::string(kReceiveLimit - header.size(), 'p');
     ASSERT_EQ(static_cast<std::size_t>(kReceiveLimit), reply.size());
-    std::memset(g_upgrade.receiveBuffer, '#', sizeof g_upgrade.receiveBuffer);
+    std::memset(exchange_->reply, '#', sizeof exchange_->reply);
     server_.Enqueue(reply);
     ASSERT_EQ(kReceiveLimit, Get("/admin/advanced"));
-    EXPECT_EQ('\0', g_upgrade.receiveBuffer[kReceiveLimit]);
-    EXPECT_EQ(reply, std::string(g_upgrade.receiveBuffer));
+    EXPECT_EQ('\0', exchange_->reply[kReceiveLimit]);
+    EXPECT_EQ(reply, std::string(exchange_->reply));
 
     // A longer reply stops at the limit; the rest is not read.
     ScriptedReply longer;
@@ -210,7 +223,7 @@ TEST_F(HttpExchange, ReplyFillsTheBufferExactly) {
     longer.pieceSize = 16384;
     server_.Enqueue(longer);
     ASSERT_EQ(kReceiveLimit, Get("/admin/advanced"));
-    EXPECT_EQ(reply, std::string(g_upgrade.receiveBuffer));
+    EXPECT_EQ(reply, std::string(exchange_->reply));
 }
 
 TEST_F(HttpExchange, ReplyInPiecesIsGatheredUntilTheClose) {
@@ -219,8 +232,8 @@ TEST_F(HttpExchange, ReplyInPiecesIsGatheredUntilTheClose) {
     reply.pieceSize = 7;
     server_.Enqueue(reply);
     ASSERT_EQ(static_cast<int>(std::strlen(kStatusPage)), Get("/admin/advanced"));
-    EXPECT_STREQ(kStatusPage, g_upgrade.receiveBuffer);
-    EXPECT_STREQ("QA1040123456", g_upgrade.pageFields.serialNumber);
+    EXPECT_STREQ(kStatusPage, exchange_->reply);
+    EXPECT_STREQ("QA1040123456", exchange_->fields.serialNumber);
 }
 
 // A server that keeps the connection open after a framed reply: the exchange
@@ -231,7 +244,7 @@ TEST_F(HttpExchange, KeptOpenConnectionEndsWithTheFramedReply) {
         "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
     server_.Enqueue(lengthReply, ReplyEnding::kKeepOpen);
     ASSERT_EQ(static_cast<int>(lengthReply.size()), Get("/admin/advanced"));
-    EXPECT_STREQ("kept open", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("kept open", exchange_->fields.productName);
 
     ScriptedReply chunked;
     chunked.bytes = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
@@ -244,7 +257,7 @@ TEST_F(HttpExchange, KeptOpenConnectionEndsWithTheFramedReply) {
     server_.Enqueue(chunked);
     ASSERT_EQ(static_cast<int>(chunked.bytes.size()), Get("/admin/advanced"));
     // The chunk framing is not decoded: the value runs over the next size line.
-    EXPECT_STREQ("chunky\r\n5\r\n", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("chunky\r\n5\r\n", exchange_->fields.productName);
 
     // A 401 challenge on a kept-open connection is taken at once as well.
     std::string challenge = Challenge("kept");
@@ -287,7 +300,7 @@ TEST_F(HttpExchange, UnframedReplyOnKeptOpenConnectionWaitsForTheClose) {
     server_.Enqueue("HTTP/1.1 200 OK\r\n\r\n<td>Product Name:</td><td>late</td>", ReplyEnding::kKeepOpen);
     server_.Enqueue("HTTP/1.1 100 Continue\r\n\r\n", ReplyEnding::kKeepOpen);
     ASSERT_EQ(54, Get("/admin/advanced"));
-    EXPECT_STREQ("late", g_upgrade.pageFields.productName);
+    EXPECT_STREQ("late", exchange_->fields.productName);
     ASSERT_EQ(25, Get("/admin/advanced"));
     ASSERT_TRUE(server_.WaitForFinishedConnections(2, 30000));
     for (const RecordedRequest& request : server_.Requests()) EXPECT_FALSE(request.peerClosedFirst);
@@ -301,7 +314,7 @@ TEST_F(HttpExchange, InterimReplyIsReadPast) {
     page.pieceSize = interim.size();
     server_.Enqueue(page);
     ASSERT_EQ(static_cast<int>(page.bytes.size()), Get("/admin/advanced"));
-    EXPECT_STREQ("QA1040123456", g_upgrade.pageFields.serialNumber);
+    EXPECT_STREQ("QA1040123456", exchange_->fields.serialNumber);
 
     // The class is the final reply's: a challenge behind the 100 is taken.
     ScriptedReply challenge = page;
@@ -310,7 +323,7 @@ TEST_F(HttpExchange, InterimReplyIsReadPast) {
     challenge.ending = ReplyEnding::kKeepOpen;
     server_.Enqueue(challenge);
     ASSERT_EQ(-1, Get("/admin/advanced"));
-    EXPECT_STREQ("n", g_upgrade.digest.nonce);
+    EXPECT_STREQ("n", exchange_->digest.nonce);
     ASSERT_TRUE(server_.WaitForFinishedConnections(2, 30000));
     EXPECT_TRUE(server_.Requests()[1].peerClosedFirst) << "ended by the framing";
 }
@@ -318,7 +331,11 @@ TEST_F(HttpExchange, InterimReplyIsReadPast) {
 // The server's silent mode, for callers that must give up on a device that never answers.
 TEST_F(HttpExchange, SilentServerHoldsUntilTheClientCloses) {
     server_.Enqueue("never sent", ReplyEnding::kStaySilent);
-    SocketHandle socket = ConnectToDevice(kLoopbackAddress, kSharedPortBase, kLoopbackAddress, server_.Port());
+    Outcome failure = Outcome::Continue;
+    ConnectFailure why = ConnectFailure::Other;
+    SocketHandle socket =
+        ConnectToDevice(kLoopbackAddress, kSharedPortBase, kLoopbackAddress, server_.Port(), &failure, &why);
+    EXPECT_EQ(ConnectFailure::None, why);
     ASSERT_NE(kInvalidSocket, socket);
     const char request[] = "GET / HTTP/1.1\r\n\r\n";
     ASSERT_EQ(static_cast<int>(sizeof request - 1), SendBytes(socket, request, sizeof request - 1));
@@ -342,25 +359,23 @@ std::vector<SocketHandle> TakePorts(int first, int last) {
     return taken;
 }
 
-TEST(HttpExchangeDeathTest, NoLocalPortToBindEndsTheProcess) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+TEST(HttpExchangeFailure, NoLocalPortToBindIsTheBindFailure) {
     ASSERT_TRUE(StartSocketLibrary());
     std::vector<SocketHandle> taken = TakePorts(kBindFailurePortBase, kBindFailurePortBase + kLocalPortAttempts - 1);
-    EXPECT_EXIT(HttpGet(kLoopbackAddress, kBindFailurePortBase, kLoopbackAddress, 80, "/admin/advanced",
-                        g_upgrade.receiveBuffer, kReceiveLimit),
-                ::testing::ExitedWithCode(0), "QEV Firwmare Upgrade Error: Upgrade Failed: Can.t bind HTTP socket");
+    std::unique_ptr<::HttpExchange> exchange = NewExchange();
+    EXPECT_EQ(0, Get(exchange.get(), "/admin/advanced", kBindFailurePortBase, 80));
+    EXPECT_EQ(Outcome::HttpSocketBind, exchange->failure);
     for (SocketHandle socket : taken) CloseSocket(socket);
 }
 
 // Near the top of the port range the attempts stop at 65535 instead of
 // wrapping round to port 0, which would bind any free port.
-TEST(HttpExchangeDeathTest, PortRangeEndsAtTheLastPort) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+TEST(HttpExchangeFailure, PortRangeEndsAtTheLastPort) {
     ASSERT_TRUE(StartSocketLibrary());
     std::vector<SocketHandle> taken = TakePorts(65500, 65535);
-    EXPECT_EXIT(HttpGet(kLoopbackAddress, 65500, kLoopbackAddress, 80, "/admin/advanced", g_upgrade.receiveBuffer,
-                        kReceiveLimit),
-                ::testing::ExitedWithCode(0), "Upgrade Failed: Can.t bind HTTP socket");
+    std::unique_ptr<::HttpExchange> exchange = NewExchange();
+    EXPECT_EQ(0, Get(exchange.get(), "/admin/advanced", 65500, 80));
+    EXPECT_EQ(Outcome::HttpSocketBind, exchange->failure);
     for (SocketHandle socket : taken) CloseSocket(socket);
 }
 

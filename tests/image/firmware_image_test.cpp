@@ -4,26 +4,28 @@
 #include <cstring>
 
 #include "image/product_table.h"
-#include "image/startup.h"
-#include "ui/resource_ids.h"
+#include "image/firmware_image.h"
 
 namespace {
 
 TEST(FirmwareImage, TargetImageIsTheGeneratedSample) {
-    FirmwareImage image = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
+    FirmwareImage image = LoadFirmwareImage(kTargetFirmwareResource);
     ASSERT_NE(nullptr, image.location);
     EXPECT_EQ(774248u, image.size);
     EXPECT_EQ(0, std::memcmp(image.header.bytes, image.location, kImageHeaderSize));
-    EXPECT_STREQ("3.1.24(QE)", HeaderVersionText(image.header));
-    IdentifyProduct(image.header);
-    EXPECT_STREQ(kProductTable[0].displayName, g_upgrade.displayName);
+    char version[kVersionTextSize];
+    CopyHeaderVersion(version, image.header);
+    EXPECT_STREQ("3.1.24(QE)", version);
+    EXPECT_STREQ("QEV-1040", IdentifyProduct(image.header).displayName);
 }
 
 TEST(FirmwareImage, TransitionImageIsTheSecondResource) {
-    FirmwareImage image = LoadFirmwareImage(IDR_TRANSITION_FIRMWARE);
+    FirmwareImage image = LoadFirmwareImage(kTransitionFirmwareResource);
     ASSERT_NE(nullptr, image.location);
     EXPECT_EQ(301113u, image.size);
-    EXPECT_STREQ("2.5.0(QT)", HeaderVersionText(image.header));
+    char version[kVersionTextSize];
+    CopyHeaderVersion(version, image.header);
+    EXPECT_STREQ("2.5.0(QT)", version);
 }
 
 TEST(FirmwareImage, MissingResourceGivesAnEmptyRecord) {

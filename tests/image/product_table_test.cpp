@@ -14,11 +14,7 @@ ImageHeader HeaderWithTag(const char* tag) {
     return header;
 }
 
-void Identify(const char* tag) {
-    std::memset(g_upgrade.displayName, 'x', sizeof g_upgrade.displayName);
-    g_upgrade.deviceClass = 7;
-    IdentifyProduct(HeaderWithTag(tag));
-}
+ProductIdentity Identify(const char* tag) { return IdentifyProduct(HeaderWithTag(tag)); }
 
 TEST(ProductTable, KeepsTheShapeOfTheFamilyTable) {
     // compare length, display name length, class, row by row
@@ -48,40 +44,38 @@ TEST(ProductTable, KeepsTheShapeOfTheFamilyTable) {
 }
 
 TEST(ProductTable, FirstMatchingRowInTableOrderWins) {
-    Identify(kProductTable[11].tag);  // row 12, although row 13's tag matches too
-    EXPECT_STREQ(kProductTable[11].displayName, g_upgrade.displayName);
-    EXPECT_EQ(kDeviceAdapter, g_upgrade.deviceClass);
+    ProductIdentity identity = Identify("QAT4000R");  // row 12, although row 13's tag matches too
+    EXPECT_STREQ("QEV-4KR", identity.displayName);
+    EXPECT_EQ(kDeviceAdapter, identity.deviceClass);
 
-    Identify(kProductTable[3].tag);  // row 4, not row 8
-    EXPECT_STREQ(kProductTable[3].displayName, g_upgrade.displayName);
-    EXPECT_EQ(kDevicePhone, g_upgrade.deviceClass);
+    identity = Identify("QPH300E");  // row 4, not row 8
+    EXPECT_STREQ("QEV-300E Deluxe", identity.displayName);
+    EXPECT_EQ(kDevicePhone, identity.deviceClass);
 
-    Identify(kProductTable[6].tag);  // row 7, not row 8
-    EXPECT_STREQ(kProductTable[6].displayName, g_upgrade.displayName);
+    identity = Identify("QPH300B");  // row 7, not row 8
+    EXPECT_STREQ("QEV-30B", identity.displayName);
 
-    Identify(kProductTable[7].tag);
-    EXPECT_STREQ(kProductTable[7].displayName, g_upgrade.displayName);
-    EXPECT_EQ(kDevicePhone, g_upgrade.deviceClass);
+    identity = Identify("QPH300");
+    EXPECT_STREQ("QEV-300", identity.displayName);
+    EXPECT_EQ(kDevicePhone, identity.deviceClass);
 }
 
 TEST(ProductTable, IgnoresLetterCaseOnly) {
-    Identify("qat2020");
-    EXPECT_STREQ(kProductTable[1].displayName, g_upgrade.displayName);
-    Identify("qPh2110");
-    EXPECT_STREQ(kProductTable[4].displayName, g_upgrade.displayName);
-    EXPECT_EQ(kDevicePhone, g_upgrade.deviceClass);
+    EXPECT_STREQ("QEV-2020 Plus", Identify("qat2020").displayName);
+    ProductIdentity identity = Identify("qPh2110");
+    EXPECT_STREQ("QEV-211", identity.displayName);
+    EXPECT_EQ(kDevicePhone, identity.deviceClass);
 }
 
 TEST(ProductTable, UnknownOrShortTagsFallBack) {
     for (const char* tag : {"", "ZZZ9999", "QAT104", "QPH30"}) {  // the last two end early at a NUL
         SCOPED_TRACE(tag);
-        Identify(tag);
-        EXPECT_STREQ("ODM-Product", g_upgrade.displayName);
-        EXPECT_EQ(kDeviceAdapter, g_upgrade.deviceClass);
+        ProductIdentity identity = Identify(tag);
+        EXPECT_STREQ("ODM-Product", identity.displayName);
+        EXPECT_EQ(kDeviceAdapter, identity.deviceClass);
     }
     // Characters beyond the compare length do not matter.
-    Identify("QAT1040-extra");
-    EXPECT_STREQ(kProductTable[0].displayName, g_upgrade.displayName);
+    EXPECT_STREQ("QEV-1040", Identify("QAT1040-extra").displayName);
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 #include "tftp/tftp_transport.h"
 
@@ -21,12 +23,18 @@ struct Scheduled {
     Queued datagram;
 };
 
+struct Gated {
+    std::function<bool()> ready;
+    Queued datagram;
+};
+
 struct FakeTransport {
     std::uint32_t clock = 0;
     unsigned idleWaits = 0;
     unsigned earlyWakes = 0;
     std::deque<Queued> queue;
     std::vector<Scheduled> scheduled;
+    std::vector<Gated> gated;
     std::vector<SentPacket> sent;
     std::vector<std::uint32_t> sleepStarts;
     Peer peer;
@@ -73,6 +81,11 @@ void DeliverAfterIdleWaits(unsigned idleWaits, const std::vector<std::uint8_t>& 
     State().scheduled.push_back(Scheduled{idleWaits, Datagram(bytes, address, port)});
 }
 
+void DeliverWhen(std::function<bool()> ready, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
+                 std::uint16_t port) {
+    State().gated.push_back(Gated{std::move(ready), Datagram(bytes, address, port)});
+}
+
 void WakeEarly(unsigned count) { State().earlyWakes += count; }
 std::vector<SentPacket> Sent() { return State().sent; }
 std::uint32_t Now() { return State().clock; }
@@ -115,6 +128,15 @@ int WaitForTftpIdlePoll(SocketHandle) {
         }
         State().queue.push_back(scheduled[i].datagram);
         scheduled.erase(scheduled.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    std::vector<fake_tftp::Gated>& gated = State().gated;
+    if (!gated.empty() && State().queue.empty()) {
+        if (gated.front().ready()) {
+            State().queue.push_back(gated.front().datagram);
+            gated.erase(gated.begin());
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     // The fake user acts at a pump (fake_ui.h), so every wait reports input:
     // the code under test pumps at every poll, as with a busy user.

@@ -16,8 +16,9 @@
 // clock 1 ms when nothing is queued (and nothing when something is, as a
 // real wait ends at once); WakeEarly makes waits end at once without time
 // passing, as window messages do. TftpSleep moves the clock by its time.
-// Single-threaded: the server and the peer run on the calling thread. A
-// server that polls or sleeps past any test's need aborts the test program.
+// The server and the peer run on one thread: the test's, or the server's own
+// once the test has set everything up (DeliverWhen). A server that polls or
+// sleeps past any test's need aborts the test program.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,13 @@ void Deliver(const std::vector<std::uint8_t>& bytes, std::uint32_t address, std:
 // Queues the datagram when the server has done that many idle waits in all.
 void DeliverAfterIdleWaits(unsigned idleWaits, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
                            std::uint16_t port);
+// Queues the datagram once ready() says so, which an idle wait asks (from
+// the server's thread) while it waits; until then each such wait also lasts
+// a real millisecond, for another thread of the test to act. For a server
+// on a thread of its own that must not see the datagram before something
+// else has happened (the program's upgrade command reaching the device).
+void DeliverWhen(std::function<bool()> ready, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
+                 std::uint16_t port);
 // The next count idle waits end at once, without time passing.
 void WakeEarly(unsigned count);
 

@@ -16,6 +16,7 @@
 struct PlatformWindow {
     fake_ui::DialogRecord record;
     DialogProcedure procedure = nullptr;
+    void* context = nullptr;
     const DialogTemplate* dialogTemplate = nullptr;
     bool ended = false;  // modal: EndModalDialog was called
     bool rectangleFails = false;
@@ -111,7 +112,7 @@ int EnterCommand(const PlatformWindow* window) {
     return kCommandOk;
 }
 
-PlatformWindow* NewWindow(int templateId, DialogProcedure procedure, bool modal) {
+PlatformWindow* NewWindow(int templateId, DialogProcedure procedure, void* context, bool modal) {
     const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
     if (dialogTemplate == nullptr) {
         ADD_FAILURE() << "no dialog template " << templateId;
@@ -121,6 +122,7 @@ PlatformWindow* NewWindow(int templateId, DialogProcedure procedure, bool modal)
     std::lock_guard<std::mutex> lock(state.mutex);
     std::unique_ptr<PlatformWindow> window(new PlatformWindow);
     window->procedure = procedure;
+    window->context = context;
     window->dialogTemplate = dialogTemplate;
     DialogRecord& record = window->record;
     record.serial = static_cast<int>(state.windows.size()) + 1;
@@ -394,8 +396,8 @@ int RegisterCommonControlsCalls() {
 
 using fake_ui::State;
 
-int RunModalDialog(InstanceHandle, int templateId, DialogProcedure procedure) {
-    PlatformWindow* window = fake_ui::NewWindow(templateId, procedure, true);
+int RunModalDialog(InstanceHandle, int templateId, DialogProcedure procedure, void* context) {
+    PlatformWindow* window = fake_ui::NewWindow(templateId, procedure, context, true);
     if (window == nullptr) return -1;
     {
         std::lock_guard<std::mutex> lock(State().mutex);
@@ -430,12 +432,16 @@ void EndModalDialog(WindowHandle dialog, int result) {
     dialog->record.result = result;
 }
 
-WindowHandle CreateModelessDialog(InstanceHandle, int templateId, DialogProcedure procedure) {
-    PlatformWindow* window = fake_ui::NewWindow(templateId, procedure, false);
+WindowHandle CreateModelessDialog(InstanceHandle, int templateId, DialogProcedure procedure, void* context) {
+    PlatformWindow* window = fake_ui::NewWindow(templateId, procedure, context, false);
     if (window == nullptr) return nullptr;
     fake_ui::Initialize(window);
     return window;
 }
+
+// The context stays readable after the dialog is destroyed: a real front end
+// would answer null then, but no caller asks it so late.
+void* DialogContext(WindowHandle dialog) { return dialog != nullptr ? dialog->context : nullptr; }
 
 void ShowDialog(WindowHandle dialog) {
     std::lock_guard<std::mutex> lock(State().mutex);
@@ -534,8 +540,11 @@ int GetSelectedListEntry(WindowHandle dialog, int controlId) {
 bool PumpOneMessage(WindowHandle dialog) { return fake_ui::Pump(dialog, "PumpOneMessage"); }
 
 void PumpAllMessages(WindowHandle dialog) {
+    // A delivered command may have been the last message (the next call
+    // finds none), or have destroyed the dialog (a Cancel): then it is over.
     while (fake_ui::Pump(dialog, "PumpAllMessages")) {
-        // A delivered command may have been the last message; the next call finds none.
+        std::lock_guard<std::mutex> lock(State().mutex);
+        if (dialog->record.destroyed) break;
     }
 }
 

@@ -37,6 +37,8 @@ bool LoopbackHttpServer::Start(std::uint16_t firstPort) {
         if (socket == kInvalidSocket) return false;
         SocketAddress address;
         FillSocketAddress(kLoopbackAddress, port, &address);
+        // A connection a test's device closed first lingers on the port.
+        AllowPortReuse(socket);
         if (BindSocket(socket, address) && ListenOnSocket(socket)) {
             listener_ = socket;
             port_ = port;

@@ -2,7 +2,7 @@
 // that need one supply their own), stage flag 1.
 #include <cstdint>
 
-#include "common/upgrade_state.h"
+#include "image/startup.h"
 
 const std::int32_t kInitialStageFlag = 1;
 

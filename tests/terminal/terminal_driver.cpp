@@ -17,19 +17,27 @@
 #include <cstdio>
 #include <string>
 
-#include "common/text.h"
-#include "common/upgrade_state.h"
+#include "app/failure_texts.h"
 #include "platform/platform.h"
 #include "platform/platform_ui.h"
 #include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
+#include "ui/error_box.h"
 #include "ui/resource_ids.h"
 
 namespace {
 
 std::string g_directory;
+const char kDeviceAddressText[] = "192.0.2.55";
 // Set once the listener thread's dialog is on the screen.
 std::atomic<bool> g_waitingShown{false};
+
+// Cancel in a dialog ends the process as it ends the upgrade.
+void EndIfCancelled(const ProgressDialogData& data) {
+    if (!data.cancelled) return;
+    ShowUpgradeError(kFailUserAbort, nullptr);
+    EndProcess(0);
+}
 
 bool Exists(const char* name) { return ::access((g_directory + "/" + name).c_str(), F_OK) == 0; }
 
@@ -41,7 +49,8 @@ void Mark(const char* name) {
 // The listener thread's part: the waiting dialog with its bar cycling one
 // step per idle poll, as the listener moves it.
 int WaitingThread(void*) {
-    WindowHandle dialog = CreateModelessDialog(g_upgrade.instance, IDD_WAITING, ProgressDialogProc);
+    ProgressDialogData data = {kDeviceAddressText, false};
+    WindowHandle dialog = CreateModelessDialog(nullptr, IDD_WAITING, ProgressDialogProc, &data);
     ShowDialog(dialog);
     SetProgressRange(dialog, IDC_PROGRESS, 1000);
     SetProgressPosition(dialog, IDC_PROGRESS, 0);
@@ -52,6 +61,7 @@ int WaitingThread(void*) {
         position = (position + 1) % 1000;
         SetProgressPosition(dialog, IDC_PROGRESS, position);
         PumpAllMessages(dialog);
+        EndIfCancelled(data);
         SleepMilliseconds(1);
     }
     DestroyDialog(dialog);
@@ -68,11 +78,10 @@ int main(int argc, char** argv) {
         EndProcess(2);
     }
     g_directory = argv[1];
-    g_upgrade.instance = nullptr;
-    RegisterProgramWindowClass(g_upgrade.instance);
-    CopyText(g_upgrade.deviceAddressText, sizeof g_upgrade.deviceAddressText, "192.0.2.55");
+    RegisterProgramWindowClass(nullptr);
+    ProgressDialogData data = {kDeviceAddressText, false};
     if (stall) {
-        ShowDialog(CreateModelessDialog(g_upgrade.instance, IDD_CONNECTING, ConnectingDialogProc));
+        ShowDialog(CreateModelessDialog(nullptr, IDD_CONNECTING, ConnectingDialogProc, &data));
         for (;;) SleepMilliseconds(1000);
     }
 
@@ -80,11 +89,12 @@ int main(int argc, char** argv) {
     // The upgrade command's query starts once the listener's dialog is up:
     // its own dialog is on top.
     while (!g_waitingShown.load()) SleepMilliseconds(1);
-    WindowHandle dialog = CreateModelessDialog(g_upgrade.instance, IDD_CONNECTING, ConnectingDialogProc);
+    WindowHandle dialog = CreateModelessDialog(nullptr, IDD_CONNECTING, ConnectingDialogProc, &data);
     ShowDialog(dialog);
     unsigned polls = 0, position = 0;
     while (!Exists("close-connecting")) {
         PumpOneMessage(dialog);
+        EndIfCancelled(data);
         SleepMilliseconds(1);
         if (++polls == 10) {
             SetProgressPosition(dialog, IDC_PROGRESS, position);

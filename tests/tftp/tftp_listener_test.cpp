@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "common/upgrade_state.h"
+
 #include "platform/platform.h"
 #include "tests/support/fake_ui.h"
 #include "tftp/tftp_listener.h"
 #include "ui/dialog_texts.h"
+#include "ui/dialog_view.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -40,40 +41,46 @@ SocketHandle OnFreePort(std::uint16_t first, std::uint16_t* port) {
     return kInvalidSocket;
 }
 
-// Holds ports first..last on the loopback address, then starts the listener
-// and reports the port it returned; the process ends either way.
-[[noreturn]] void StartWithPortsTaken(std::uint16_t first, std::uint16_t last) {
-    for (unsigned port = first; port <= last; ++port) {
-        if (BoundUdpSocket(kLoopback, static_cast<std::uint16_t>(port)) == kInvalidSocket) {
-            std::fprintf(stderr, "could not take port %u\n", port);
-            EndProcess(1);
-        }
+// Holds ports first..last on the loopback address, opens the listener and
+// gives back what it came to, with the port it bound.
+Outcome OpenWithPortsTaken(std::uint16_t first, std::uint16_t last, std::uint16_t* port) {
+    std::vector<SocketHandle> taken;
+    for (unsigned candidate = first; candidate <= last; ++candidate) {
+        SocketHandle socket = BoundUdpSocket(kLoopback, static_cast<std::uint16_t>(candidate));
+        EXPECT_NE(kInvalidSocket, socket) << "could not take port " << candidate;
+        taken.push_back(socket);
     }
-    std::fprintf(stderr, "listener port %u\n", StartTftpListener(kLoopback));
-    EndProcess(0);
+    TftpListener listener = {};
+    Outcome opened = OpenTftpListener(kLoopback, &listener);
+    *port = listener.port;
+    if (opened == Outcome::Continue) CloseTftpListener(&listener);
+    for (SocketHandle socket : taken) CloseSocket(socket);
+    return opened;
 }
 
 class TftpListenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
         ASSERT_TRUE(StartSocketLibrary());
         fake_ui::Reset();
-        PublishUpgradeFileName(kFileName);
+        PublishUpgradeFileName(&handOver_, kFileName);
     }
+
+    StageHandOver handOver_;
 };
 
 TEST_F(TftpListenerTest, TakesTheFirstFreePortFrom69To168AndNoneAbove) {
-    EXPECT_EXIT(StartWithPortsTaken(69, 69), ::testing::ExitedWithCode(0), "listener port 70\n");
-    EXPECT_EXIT(StartWithPortsTaken(69, 167), ::testing::ExitedWithCode(0), "listener port 168\n");
+    std::uint16_t port = 0;
+    EXPECT_EQ(Outcome::Continue, OpenWithPortsTaken(69, 69, &port));
+    EXPECT_EQ(70, port);
+    EXPECT_EQ(Outcome::Continue, OpenWithPortsTaken(69, 167, &port));
+    EXPECT_EQ(168, port);
     // 169 stays free: the listener must not take it.
-    EXPECT_EXIT(StartWithPortsTaken(69, 168), ::testing::ExitedWithCode(0),
-                "^\\[message box\\] QEV Firwmare Upgrade Error: Upgrade Failed: Can't bind TFTP listener socket");
+    EXPECT_EQ(Outcome::ListenerBind, OpenWithPortsTaken(69, 168, &port));
 }
 
 TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromAnySender) {
     // The request is taken from whoever sends it, not only from the device.
-    g_upgrade.deviceAddress = 0x7F000002;
     TftpListener listener = {kLoopback, 0, kInvalidSocket, {}, 0, {}};
     std::uint16_t devicePort = 0, requesterPort = 0;
     listener.socket = OnFreePort(47600, &listener.port);
@@ -106,7 +113,8 @@ TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromA
     ASSERT_EQ(static_cast<int>(accepted.size()), SendDatagram(requester, accepted.data(), static_cast<int>(accepted.size()), to));
 
     TftpRequest request;
-    WaitForMatchingRequest(&listener, &request);
+    DialogView view(nullptr);
+    EXPECT_EQ(Outcome::Continue, WaitForMatchingRequest(&listener, handOver_, view, &request));
     EXPECT_EQ(kLoopback, request.address);
     EXPECT_EQ(requesterPort, request.port);
     EXPECT_STREQ(kFileName, request.fileName);

@@ -1,8 +1,8 @@
 // The transfer session against a scripted client over the fake transport,
 // whose clock moves only when the session waits: the image sizes, every ACK
 // fault, the retransmission interval, the reboot wait across the clock's
-// wrap, the verification against a loopback status page on port 80, and the
-// listener thread's hand-over between the two stages.
+// wrap, and the waiting dialog's bar, shown through the dialog set over the
+// fake user interface.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -11,91 +11,33 @@
 #include <vector>
 
 #include "common/text.h"
-#include "common/upgrade_state.h"
-#include "http/device_query.h"
 #include "tests/support/fake_tftp_transport.h"
 #include "tests/support/fake_ui.h"
+#include "tests/support/scripted_tftp_client.h"
 #include "tests/support/loopback_http_server.h"
-#include "tests/ui/ui_fixture.h"
-#include "tftp/reboot_and_verify.h"
+#include "tftp/reboot_wait.h"
 #include "tftp/tftp_listener.h"
 #include "tftp/tftp_session.h"
+#include "ui/dialog_view.h"
 #include "ui/resource_ids.h"
 
 namespace {
 
-constexpr std::uint16_t kClientPort = 50123;
+using namespace scripted_tftp;
+
 constexpr std::uint16_t kListenerPort = 69;
 const char kFileName[] = "/qev1a2b.bi1";
 const char kImageVersion[] = "3.1.24(QE)";
-const char kIncomplete[] = "Upgrade Failed: Firmware Upload Incomplete";
 
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
-    std::vector<std::uint8_t> bytes;
-    for (int value : values) bytes.push_back(static_cast<std::uint8_t>(value));
-    return bytes;
-}
-
-std::vector<std::uint8_t> Ack(unsigned block) { return Bytes({0, 4, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF)}); }
-
-std::vector<std::uint8_t> ReadRequest(const std::string& name) {
-    std::vector<std::uint8_t> bytes = Bytes({0, 1});
-    bytes.insert(bytes.end(), name.begin(), name.end());
-    const char mode[] = "octet";
-    bytes.push_back(0);
-    bytes.insert(bytes.end(), mode, mode + sizeof mode);
-    return bytes;
-}
-
-int Opcode(const fake_tftp::SentPacket& sent) { return sent.bytes[0] << 8 | sent.bytes[1]; }
-unsigned Block(const fake_tftp::SentPacket& sent) { return static_cast<unsigned>(sent.bytes[2] << 8 | sent.bytes[3]); }
-
-// A client that fetches the image and acknowledges what it receives (every DATA
-// block, a repeated one too, as RFC 1350 clients do), with faults on request.
-// Blocks are named by their number on the wire; 0 is the OACK's ACK.
-struct ScriptedClient {
-    std::vector<std::uint8_t> received;
-    unsigned expectedBlock = 1;      // wire number of the next new DATA block
-    std::set<unsigned> loseFirstAck;  // the first ACK of these blocks is lost
-    bool duplicateAcks = false;       // every ACK is sent twice
-    int otherPortFirstAckOf = -1;     // the first ACK of this block comes from another port
-    int higherAckBefore = -1;         // an ACK of the block after this one comes before its own ACK
-    int lastAcknowledged = 1 << 30;   // no block after this one is acknowledged
-    std::set<unsigned> acknowledgedOnce;
-
-    void operator()(const fake_tftp::SentPacket& sent) {
-        unsigned block;
-        if (Opcode(sent) == 6) {
-            block = 0;
-        } else {
-            block = Block(sent);
-            if (block == (expectedBlock & 0xFFFF)) {
-                received.insert(received.end(), sent.bytes.begin() + 4, sent.bytes.end());
-                ++expectedBlock;
-            }
-        }
-        if (static_cast<int>(block) > lastAcknowledged) return;
-        bool first = acknowledgedOnce.insert(block).second;
-        if (first && loseFirstAck.count(block)) return;
-        if (first && static_cast<int>(block) == otherPortFirstAckOf) {
-            fake_tftp::Deliver(Ack(block), kLoopbackAddress, kClientPort + 1);
-            return;
-        }
-        if (static_cast<int>(block) == higherAckBefore) fake_tftp::Deliver(Ack(block + 1), kLoopbackAddress, kClientPort);
-        fake_tftp::Deliver(Ack(block), kLoopbackAddress, kClientPort);
-        if (duplicateAcks) fake_tftp::Deliver(Ack(block), kLoopbackAddress, kClientPort);
-    }
-};
-
-class TftpSessionTest : public ui_test::UiTest {
+class TftpSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ui_test::UiTest::SetUp();
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-        ASSERT_TRUE(StartSocketLibrary());
+        fake_ui::Reset();
         fake_tftp::Reset();
         UseImage(774248);
-        g_upgrade.deviceAddress = 0x7F000002;  // as typed; the verification queries the requester
+        ViewFacts facts{};
+        CopyText(facts.deviceAddressText, sizeof facts.deviceAddressText, "192.0.2.55");
+        view_.Describe(facts);
     }
 
     // The image: a 128-byte header with the version, then a pattern that
@@ -103,16 +45,20 @@ protected:
     void UseImage(std::size_t size) {
         image_.assign(size, 0);
         for (std::size_t i = 0; i < size; ++i) image_[i] = static_cast<std::uint8_t>(i * 7 + (i >> 9));
-        ui_test::SetHeaderVersion(&g_upgrade.targetImage.header, kImageVersion);
+        std::memset(firmware_.header.bytes, 0, sizeof firmware_.header.bytes);
+        CopyText(reinterpret_cast<char*>(firmware_.header.bytes + kVersionTextOffset),
+                 kImageHeaderSize - kVersionTextOffset, kImageVersion);
         std::size_t headerBytes = size < kImageHeaderSize ? size : kImageHeaderSize;
-        std::memcpy(image_.data(), g_upgrade.targetImage.header.bytes, headerBytes);
-        g_upgrade.targetImage.location = image_.data();
-        g_upgrade.targetImage.size = static_cast<std::uint32_t>(size);
+        std::memcpy(image_.data(), firmware_.header.bytes, headerBytes);
+        firmware_.location = image_.data();
+        firmware_.size = static_cast<std::uint32_t>(size);
     }
 
-    int Serve(ScriptedClient* client) {
+    Outcome Serve(ScriptedClient* client) {
         fake_tftp::SetPeer([client](const fake_tftp::SentPacket& sent) { (*client)(sent); });
-        return RunTftpSession(kInvalidSocket, kLoopbackAddress, kListenerPort, kLoopbackAddress, kClientPort, kFileName);
+        TftpSessionRequest request = {kInvalidSocket, kLoopbackAddress, kListenerPort, kLoopbackAddress, kClientPort,
+                                      kFileName,      &handOver_};
+        return RunTftpSession(request, firmware_, true, view_);
     }
 
     // The packets sent of one kind, and how often each DATA block went out.
@@ -127,13 +73,10 @@ protected:
         for (const fake_tftp::SentPacket& sent : SentOf(3)) times += Block(sent) == block;
         return times;
     }
-    static std::vector<std::string> MessageTexts() {
-        std::vector<std::string> texts;
-        for (const fake_ui::MessageBoxRecord& box : fake_ui::MessageBoxes()) texts.push_back(box.text);
-        return texts;
-    }
-
     std::vector<std::uint8_t> image_;
+    FirmwareImage firmware_{};
+    StageHandOver handOver_;
+    DialogView view_{nullptr};
 };
 
 TEST_F(TftpSessionTest, OptionAckForTheSampleImageSizeIsTheFixedTwentyFiveBytes) {
@@ -163,7 +106,7 @@ TEST_F(TftpSessionTest, ImagesOfEachSizeArriveWholeWithTheirLastBlockShort) {
         fake_tftp::Reset();
         UseImage(c.size);
         ScriptedClient client;
-        EXPECT_EQ(1, Serve(&client));
+        EXPECT_EQ(Outcome::Continue, Serve(&client));
         EXPECT_TRUE(client.received == image_) << "received " << client.received.size() << " bytes";
 
         std::vector<fake_tftp::SentPacket> data = SentOf(3);
@@ -189,14 +132,13 @@ TEST_F(TftpSessionTest, ImagesOfEachSizeArriveWholeWithTheirLastBlockShort) {
                       std::to_string(c.size) + " Bytes",
                   upload.titlesSet[1]);
         EXPECT_EQ("Updating Target Firmware to QEV@192.0.2.55", upload.titlesSet.back());
-        EXPECT_TRUE(MessageTexts().empty()) << "an unreachable device ends the session silently";
     }
 }
 
 TEST_F(TftpSessionTest, LostAcksAreAnsweredByOneRetransmissionEach) {
     ScriptedClient client;
     client.loseFirstAck = {0, 7, 1513};
-    EXPECT_EQ(1, Serve(&client));
+    EXPECT_EQ(Outcome::Continue, Serve(&client));
     EXPECT_TRUE(client.received == image_);
     EXPECT_EQ(2u, SentOf(6).size());
     EXPECT_EQ(2, TimesSent(7));
@@ -208,7 +150,7 @@ TEST_F(TftpSessionTest, DuplicateAndHigherAcksAreIgnoredWithoutRetransmission) {
     ScriptedClient client;
     client.duplicateAcks = true;  // ACK 0 twice too: block 1 still goes out once
     client.higherAckBefore = 5;   // ACK 6 arrives before ACK 5
-    EXPECT_EQ(1, Serve(&client));
+    EXPECT_EQ(Outcome::Continue, Serve(&client));
     EXPECT_TRUE(client.received == image_);
     EXPECT_EQ(1u, SentOf(6).size());
     EXPECT_EQ(1513u, SentOf(3).size()) << "every block exactly once";
@@ -220,7 +162,7 @@ TEST_F(TftpSessionTest, DuplicateAndHigherAcksAreIgnoredWithoutRetransmission) {
 TEST_F(TftpSessionTest, AckFromTheRightAddressButAnotherPortIsIgnored) {
     ScriptedClient client;
     client.otherPortFirstAckOf = 3;
-    EXPECT_EQ(1, Serve(&client));
+    EXPECT_EQ(Outcome::Continue, Serve(&client));
     EXPECT_TRUE(client.received == image_);
     EXPECT_EQ(2, TimesSent(3)) << "only the retransmission's ACK from the right port counts";
     for (const fake_tftp::SentPacket& sent : fake_tftp::Sent()) EXPECT_EQ(kClientPort, sent.port);
@@ -229,7 +171,7 @@ TEST_F(TftpSessionTest, AckFromTheRightAddressButAnotherPortIsIgnored) {
 TEST_F(TftpSessionTest, ClientThatNeverAcknowledgesTheOptionAckGetsItThirtyTimesThenTheRebootWaitAndFailure) {
     ScriptedClient client;
     client.lastAcknowledged = -1;
-    EXPECT_EQ(0, Serve(&client));
+    EXPECT_EQ(Outcome::UploadIncomplete, Serve(&client));
     std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
     ASSERT_EQ(30u, oacks.size());
     EXPECT_TRUE(SentOf(3).empty());
@@ -240,18 +182,15 @@ TEST_F(TftpSessionTest, ClientThatNeverAcknowledgesTheOptionAckGetsItThirtyTimes
     // The 30th interval ends the transfer; the whole reboot wait follows.
     EXPECT_EQ(3000u, fake_tftp::IdleWaits());
     EXPECT_EQ(kRebootTicks, fake_tftp::SleepStarts().size());
-    EXPECT_EQ(std::vector<std::string>({kIncomplete}), MessageTexts());
-    EXPECT_TRUE(fake_ui::DialogsOf(IDD_CONNECTING).empty()) << "no verification after a failed transfer";
     EXPECT_TRUE(fake_ui::LastDialog(IDD_UPLOAD).destroyed);
 }
 
 TEST_F(TftpSessionTest, ClientThatStopsMidTransferGetsTheOutstandingBlockThirtyTimes) {
     ScriptedClient client;
     client.lastAcknowledged = 40;
-    EXPECT_EQ(0, Serve(&client));
+    EXPECT_EQ(Outcome::UploadIncomplete, Serve(&client));
     EXPECT_EQ(30, TimesSent(41));
     EXPECT_EQ(0, TimesSent(42));
-    EXPECT_EQ(std::vector<std::string>({kIncomplete}), MessageTexts());
 }
 
 TEST_F(TftpSessionTest, EarlyWakeUpsDoNotShortenTheRetransmissionInterval) {
@@ -260,7 +199,7 @@ TEST_F(TftpSessionTest, EarlyWakeUpsDoNotShortenTheRetransmissionInterval) {
     ScriptedClient client;
     client.loseFirstAck = {0};
     fake_tftp::WakeEarly(500);
-    EXPECT_EQ(1, Serve(&client));
+    EXPECT_EQ(Outcome::Continue, Serve(&client));
     std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
     ASSERT_EQ(2u, oacks.size());
     EXPECT_EQ(100u, oacks[1].time - oacks[0].time);
@@ -270,13 +209,12 @@ TEST_F(TftpSessionTest, EarlyWakeUpsDoNotShortenTheRetransmissionInterval) {
 TEST_F(TftpSessionTest, MoreThan65535BlocksEndAsATimeoutAfterBlock65535) {
     UseImage(65535u * 512u);  // 65,536 blocks, the last one empty
     ScriptedClient client;
-    EXPECT_EQ(0, Serve(&client));
+    EXPECT_EQ(Outcome::UploadIncomplete, Serve(&client));
     std::vector<fake_tftp::SentPacket> data = SentOf(3);
     ASSERT_EQ(65535u + 30u, data.size());
     EXPECT_EQ(65535u, Block(data[65534]));
     // Block 65,536 goes out as block 0, and its ACK (of block 0) never matches.
     for (std::size_t i = 65535; i < data.size(); ++i) EXPECT_EQ(Bytes({0, 3, 0, 0}), data[i].bytes);
-    EXPECT_EQ(std::vector<std::string>({kIncomplete}), MessageTexts());
     EXPECT_EQ(65535u, fake_ui::LastDialog(IDD_UPLOAD).progressRanges[IDC_PROGRESS].front()) << "the bar's bound is 16 bits";
 }
 
@@ -295,76 +233,24 @@ TEST_F(TftpSessionTest, RebootWaitLastsItsTicksAcrossTheClockWrapWithoutGoingBac
     for (unsigned tick = 0; tick <= kRebootTicks; ++tick) ASSERT_EQ(tick, wait[tick]);
 }
 
-// ---- verification ------------------------------------------------------------
-
-class TftpVerificationTest : public TftpSessionTest {
-protected:
-    void SetUp() override {
-        TftpSessionTest::SetUp();
-        UseImage(300);
-        ASSERT_TRUE(server_.Start(kDeviceHttpPort));
-        ASSERT_EQ(kDeviceHttpPort, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
-    }
-    static std::string StatusPage(const std::string& version) {
-        std::string body = "<tr><td>Software Version:</td><td>" + version + "</td></tr>";
-        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-    }
-    LoopbackHttpServer server_;
-};
-
-TEST_F(TftpVerificationTest, AdapterReportingTheImagesVersionGetsTheSuccessDialog) {
-    server_.Enqueue(StatusPage(kImageVersion));
-    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+TEST_F(TftpSessionTest, CancelDuringTheTransferEndsItAtOnceWithoutTheRebootWait) {
     ScriptedClient client;
-    EXPECT_EQ(1, Serve(&client));
-    EXPECT_TRUE(MessageTexts().empty());
-    EXPECT_EQ(kImageVersion, fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
-    ASSERT_EQ(1u, server_.RequestCount());
-    EXPECT_EQ(0u, server_.Requests()[0].bytes.find("GET /admin/advanced HTTP/1.1\r\n"));
-}
-
-TEST_F(TftpVerificationTest, AdapterVersionInAnotherCaseOrWithAnExtraSpaceFails) {
-    for (const char* reported : {"3.1.24(qe)", "3.1.24(QE) "}) {
-        SCOPED_TRACE(reported);
-        fake_ui::Reset();
-        fake_tftp::Reset();
-        server_.Enqueue(StatusPage(reported));
-        ScriptedClient client;
-        Serve(&client);
-        EXPECT_EQ(std::vector<std::string>({"Upgrade Failed: Version not matching"}), MessageTexts());
-        EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
-    }
-}
-
-TEST_F(TftpVerificationTest, PhoneVersionIsNeverCompared) {
-    g_upgrade.deviceClass = kDevicePhone;
-    server_.Enqueue(StatusPage("9.9.9(XX)"));
-    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
-    ScriptedClient client;
-    Serve(&client);
-    EXPECT_TRUE(MessageTexts().empty());
-    EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
-}
-
-TEST_F(TftpSessionTest, TenFailedVerificationQueriesEndSilently) {
-    // Nothing listens on port 80: each query fails at once. (A server that
-    // closed without a reply would leave port 80 in TIME_WAIT for the next test.)
-    UseImage(300);
-    ScriptedClient client;
-    EXPECT_EQ(1, Serve(&client));
-    EXPECT_EQ(10u, fake_ui::DialogsOf(IDD_CONNECTING).size());
-    EXPECT_TRUE(MessageTexts().empty());
-    EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
+    client.lastAcknowledged = 20;
+    fake_ui::ScriptModeless(IDD_UPLOAD, 50, fake_ui::Press(kCommandCancel));
+    EXPECT_EQ(Outcome::UserAbort, Serve(&client));
+    EXPECT_TRUE(fake_tftp::SleepStarts().empty());
+    EXPECT_TRUE(fake_ui::LastDialog(IDD_UPLOAD).destroyed);
+    EXPECT_TRUE(fake_ui::MessageBoxes().empty()) << "the message is the upgrade's to show";
 }
 
 // ---- the listener thread -------------------------------------------------------
 
 TEST_F(TftpSessionTest, WaitingBarCyclesOneStepPerIdlePollUntilTheRequestComes) {
-    PublishUpgradeFileName(kFileName);
+    PublishUpgradeFileName(&handOver_, kFileName);
     fake_tftp::DeliverAfterIdleWaits(1500, ReadRequest(kFileName), kLoopbackAddress, kClientPort);
     TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0, {}};
     TftpRequest request;
-    WaitForMatchingRequest(&listener, &request);
+    EXPECT_EQ(Outcome::Continue, WaitForMatchingRequest(&listener, handOver_, view_, &request));
     EXPECT_EQ(kClientPort, request.port);
     EXPECT_STREQ(kFileName, request.fileName);
 
@@ -384,40 +270,6 @@ TEST_F(TftpSessionTest, WaitingBarCyclesOneStepPerIdlePollUntilTheRequestComes) 
     EXPECT_EQ(451u, positions[30]);
     EXPECT_EQ(1500, waiting.pumps);
     EXPECT_TRUE(fake_tftp::Sent().empty());
-}
-
-TEST_F(TftpSessionTest, ListenerThreadServesTheTransitionThenTheTargetImageAndEndsTheProcess) {
-    std::vector<std::uint8_t> transition(700, 0x5A);
-    g_upgrade.transitionImage.location = transition.data();
-    g_upgrade.transitionImage.size = static_cast<std::uint32_t>(transition.size());
-    UseImage(1500);
-    g_upgrade.stageFlag.store(0);
-    PublishUpgradeFileName("/qev1a2b.bi0");
-    TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0, {}};
-
-    // The client reports on standard error, which the death test reads. When
-    // the transition image is in, it asks for the old name again and for the
-    // target stage's name, which the main thread has published meanwhile.
-    ScriptedClient client;
-    std::string served;
-    fake_tftp::SetPeer([&](const fake_tftp::SentPacket& sent) {
-        client(sent);
-        if (Opcode(sent) != 3 || sent.bytes.size() == 4 + kTftpBlockSize) return;
-        served += client.received == transition ? "transition " : client.received == image_ ? "target " : "other ";
-        client = ScriptedClient();
-        if (served == "transition ") {
-            PublishUpgradeFileName("/qev5e6f.bi1");
-            // From another port: were the old name served, nobody would acknowledge.
-            fake_tftp::Deliver(ReadRequest("/qev1a2b.bi0"), kLoopbackAddress, kClientPort + 2);
-            fake_tftp::Deliver(ReadRequest("/qev5e6f.bi1"), kLoopbackAddress, kClientPort);
-        } else {
-            std::fprintf(stderr, "served %sthen %zu waiting dialogs\n", served.c_str(),
-                         fake_ui::DialogsOf(IDD_WAITING).size());
-        }
-    });
-    fake_tftp::Deliver(ReadRequest("/qev1a2b.bi0"), kLoopbackAddress, kClientPort);
-    EXPECT_EXIT(TftpListenerThread(&listener), ::testing::ExitedWithCode(0),
-                "served transition target then 2 waiting dialogs");
 }
 
 }  // namespace

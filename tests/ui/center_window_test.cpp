@@ -22,7 +22,7 @@ TEST_P(CenterWindowTable, MovesToTheCentreKeepingTheSize) {
     fake_ui::Reset();
     fake_ui::SetScreenSize(c.screenWidth, c.screenHeight);
     fake_ui::SetWindowRectangle(IDD_CONNECTING, c.before);
-    WindowHandle window = CreateModelessDialog(nullptr, IDD_CONNECTING, DoNothingDialogProc);
+    WindowHandle window = CreateModelessDialog(nullptr, IDD_CONNECTING, DoNothingDialogProc, nullptr);
 
     CenterWindow(window);
     fake_ui::DialogRecord dialog = fake_ui::LastDialog(IDD_CONNECTING);
@@ -50,7 +50,7 @@ TEST(CenterWindow, WindowLargerThanTheScreenKeepsItsCentreOnTheScreenCentre) {
     fake_ui::Reset();
     fake_ui::SetScreenSize(800, 600);
     fake_ui::SetWindowRectangle(IDD_UPLOAD, {0, 0, 1200, 900});
-    WindowHandle window = CreateModelessDialog(nullptr, IDD_UPLOAD, DoNothingDialogProc);
+    WindowHandle window = CreateModelessDialog(nullptr, IDD_UPLOAD, DoNothingDialogProc, nullptr);
     CenterWindow(window);
     WindowRect after;
     ASSERT_TRUE(GetWindowRectangle(window, &after));
@@ -62,7 +62,7 @@ TEST(CenterWindow, WindowLargerThanTheScreenKeepsItsCentreOnTheScreenCentre) {
 TEST(CenterWindow, UnreadableRectangleLeavesTheWindowAlone) {
     fake_ui::Reset();
     fake_ui::FailWindowRectangle(IDD_CONNECTING);
-    WindowHandle window = CreateModelessDialog(nullptr, IDD_CONNECTING, DoNothingDialogProc);
+    WindowHandle window = CreateModelessDialog(nullptr, IDD_CONNECTING, DoNothingDialogProc, nullptr);
     CenterWindow(window);
     EXPECT_EQ(0, fake_ui::LastDialog(IDD_CONNECTING).moves);
     DestroyDialog(window);

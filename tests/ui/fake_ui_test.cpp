@@ -27,8 +27,8 @@ TEST(FakeUi, ModelessEntriesGoToSuccessiveDialogsAtTheirPump) {
     fake_ui::Reset();
     fake_ui::ScriptModelessQuiet(IDD_CONNECTING);
     fake_ui::ScriptModeless(IDD_CONNECTING, 3, fake_ui::Press(kCommandOk));
-    WindowHandle first = CreateModelessDialog(nullptr, IDD_CONNECTING, CountingModelessProc);
-    WindowHandle second = CreateModelessDialog(nullptr, IDD_CONNECTING, CountingModelessProc);
+    WindowHandle first = CreateModelessDialog(nullptr, IDD_CONNECTING, CountingModelessProc, nullptr);
+    WindowHandle second = CreateModelessDialog(nullptr, IDD_CONNECTING, CountingModelessProc, nullptr);
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(PumpOneMessage(first));
     EXPECT_FALSE(PumpOneMessage(second));
     EXPECT_FALSE(PumpOneMessage(second));
@@ -48,7 +48,7 @@ TEST(FakeUi, EnterPressesTheFocusedPushButtonElseTheDefault) {
     fake_ui::Reset();
     // Template 139: Cancel is the default push button, Continue is not.
     fake_ui::Script(IDD_WARNING, {fake_ui::Enter()});
-    EXPECT_EQ(0, RunModalDialog(nullptr, IDD_WARNING, CountingDialogProc));
+    EXPECT_EQ(0, RunModalDialog(nullptr, IDD_WARNING, CountingDialogProc, nullptr));
     EXPECT_EQ(0, fake_ui::LastDialog(IDD_WARNING).focus);
     fake_ui::Script(IDD_WARNING, {fake_ui::Enter()});
     DialogProcedure focusContinue = [](WindowHandle window, unsigned message, std::uintptr_t wordParam,
@@ -56,15 +56,15 @@ TEST(FakeUi, EnterPressesTheFocusedPushButtonElseTheDefault) {
         if (message == kMessageInitDialog) FocusControl(window, kCommandOk);
         return CountingDialogProc(window, message, wordParam, longParam);
     };
-    EXPECT_EQ(1, RunModalDialog(nullptr, IDD_WARNING, focusContinue));
+    EXPECT_EQ(1, RunModalDialog(nullptr, IDD_WARNING, focusContinue, nullptr));
     // With the focus in an edit box, Enter presses the default push button, OK.
     fake_ui::Script(IDD_PASSWORD, {fake_ui::Type(IDC_PASSWORD, "x"), fake_ui::Enter()});
-    EXPECT_EQ(1, RunModalDialog(nullptr, IDD_PASSWORD, CountingDialogProc));
+    EXPECT_EQ(1, RunModalDialog(nullptr, IDD_PASSWORD, CountingDialogProc, nullptr));
 }
 
 TEST(FakeUi, MisuseIsATestFailure) {
     fake_ui::Reset();
-    WindowHandle window = CreateModelessDialog(nullptr, IDD_CONNECTING, IdleDialogProc);
+    WindowHandle window = CreateModelessDialog(nullptr, IDD_CONNECTING, IdleDialogProc, nullptr);
     EXPECT_NONFATAL_FAILURE(SetControlText(window, IDC_TEXT, "x"), "has no control 1007");
     EXPECT_NONFATAL_FAILURE(AddListEntry(window, IDC_PROGRESS, "x"), "of another kind");
     EXPECT_NONFATAL_FAILURE(SetProgressRange(window, IDC_PROGRESS, 70000), "16 bits");
@@ -79,7 +79,7 @@ TEST(FakeUiDeathTest, ModalScriptRunningDryEndsTheTestProgram) {
         {
             fake_ui::Reset();
             fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(1004)});
-            RunModalDialog(nullptr, IDD_SUCCESS, CountingDialogProc);
+            RunModalDialog(nullptr, IDD_SUCCESS, CountingDialogProc, nullptr);
         },
         "script of modal dialog 111 ran out");
 }
@@ -94,7 +94,7 @@ TEST(FakeUi, ThreadsKeepTheirOwnDialogs) {
     std::thread worker([&workerId] {
         workerId = std::this_thread::get_id();
         for (int i = 0; i < kWorkerDialogs; ++i) {
-            WindowHandle window = CreateModelessDialog(nullptr, IDD_WAITING, CountingModelessProc);
+            WindowHandle window = CreateModelessDialog(nullptr, IDD_WAITING, CountingModelessProc, nullptr);
             SetProgressPosition(window, IDC_PROGRESS, static_cast<unsigned>(i));
             PumpAllMessages(window);
             PumpAllMessages(window);
@@ -103,7 +103,7 @@ TEST(FakeUi, ThreadsKeepTheirOwnDialogs) {
     });
     for (int i = 0; i < kWorkerDialogs; ++i) {
         fake_ui::Script(IDD_PASSWORD, {fake_ui::Type(IDC_USER, "u"), fake_ui::Press(kCommandCancel)});
-        EXPECT_EQ(0, RunModalDialog(nullptr, IDD_PASSWORD, CountingDialogProc));
+        EXPECT_EQ(0, RunModalDialog(nullptr, IDD_PASSWORD, CountingDialogProc, nullptr));
     }
     worker.join();
     std::vector<fake_ui::DialogRecord> waiting = fake_ui::DialogsOf(IDD_WAITING);

@@ -18,16 +18,17 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/random_draws.h"
+#include "app/failure_texts.h"
+#include "app/upgrade_view.h"
 #include "common/text.h"
-#include "common/upgrade_state.h"
+#include "image/firmware_image.h"
 #include "image/product_table.h"
-#include "image/startup.h"
 #include "platform/platform.h"
 #include "platform/platform_ui.h"
 #include "ui/address_entry.h"
 #include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
+#include "ui/error_box.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -48,6 +49,14 @@ const int kGalleryOrder[] = {IDD_WARNING, IDD_ADDRESS_ADAPTER, IDD_ADDRESS_PHONE
                              IDD_PASSWORD, IDD_CONFIRM, IDD_CONFIRM_TWO_STAGE, IDD_WAITING,
                              IDD_UPLOAD, IDD_SUCCESS};
 
+// What the dialogs show: the images the gallery carries, and sample data.
+struct Gallery {
+    FirmwareImage target;
+    FirmwareImage transition;
+    ViewFacts facts;
+    PageFields fields;
+};
+
 void PrintLine(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -64,35 +73,31 @@ void PrintLine(const char* format, ...) {
     std::fflush(stdout);  // the driving tools read line by line
 }
 
-// The state a real run would have reached when the dialog opens. Reset
+// The state a real run would have reached when the dialog opens. Made anew
 // before each dialog, so that one dialog's input does not leak into the next.
-void FillSampleState(int templateId) {
-    g_upgrade.stageFlag.store(templateId == IDD_CONFIRM ? 1 : 0);
-    IdentifyProduct(g_upgrade.targetImage.header);
-    if (templateId == IDD_ADDRESS_ADAPTER) g_upgrade.deviceClass = kDeviceAdapter;
-    if (templateId == IDD_ADDRESS_PHONE) g_upgrade.deviceClass = kDevicePhone;
+void FillSampleState(Gallery* gallery, int templateId) {
+    ViewFacts& facts = gallery->facts;
+    std::memset(&facts, 0, sizeof facts);
+    ProductIdentity product = IdentifyProduct(gallery->target.header);
+    CopyText(facts.displayName, sizeof facts.displayName, product.displayName);
+    facts.deviceClass = product.deviceClass;
+    if (templateId == IDD_ADDRESS_ADAPTER) facts.deviceClass = kDeviceAdapter;
+    if (templateId == IDD_ADDRESS_PHONE) facts.deviceClass = kDevicePhone;
+    CopyHeaderVersion(facts.targetVersion, gallery->target.header);
+    CopyHeaderVersion(facts.transitionVersion, gallery->transition.header);
+    facts.localAddresses[0] = Address(192, 0, 2, 10);
+    facts.localAddresses[1] = Address(198, 51, 100, 7);
+    facts.localAddressCount = 2;
+    CopyText(facts.deviceAddressText, sizeof facts.deviceAddressText, kSampleDeviceAddressText);
 
-    std::memset(g_upgrade.localAddresses, 0, sizeof g_upgrade.localAddresses);
-    g_upgrade.localAddresses[0] = Address(192, 0, 2, 10);
-    g_upgrade.localAddresses[1] = Address(198, 51, 100, 7);
-    g_upgrade.chosenLocalAddress = g_upgrade.localAddresses[0];
-
-    g_upgrade.deviceAddress = Address(192, 0, 2, 55);
-    CopyText(g_upgrade.deviceAddressText, sizeof g_upgrade.deviceAddressText, kSampleDeviceAddressText);
-
-    PageFields& fields = g_upgrade.pageFields;
-    CopyText(fields.productName, sizeof fields.productName, g_upgrade.displayName);
+    PageFields& fields = gallery->fields;
+    CopyText(fields.productName, sizeof fields.productName, facts.displayName);
     CopyText(fields.macAddress, sizeof fields.macAddress, "00:00:5E:00:53:2A");
     CopyText(fields.hardwareVersion, sizeof fields.hardwareVersion, "1.0.1");
     CopyText(fields.serialNumber, sizeof fields.serialNumber, "QV0C1234567");
-    if (templateId == IDD_SUCCESS) {
-        // After the reboot the device reports the installed version.
-        char version[kVersionTextSize];
-        CopyHeaderVersion(version, g_upgrade.targetImage.header);
-        CopyText(fields.softwareVersion, sizeof fields.softwareVersion, version);
-    } else {
-        CopyText(fields.softwareVersion, sizeof fields.softwareVersion, "2.4.3(QE)");
-    }
+    // After the reboot the device reports the installed version.
+    CopyText(fields.softwareVersion, sizeof fields.softwareVersion,
+             templateId == IDD_SUCCESS ? facts.targetVersion : "2.4.3(QE)");
 }
 
 DialogProcedure ProcedureOf(int templateId) {
@@ -115,26 +120,49 @@ bool IsModeless(int templateId) {
     return templateId == IDD_CONNECTING || templateId == IDD_WAITING || templateId == IDD_UPLOAD;
 }
 
-void PrintAddressOutcome() {
-    std::uint32_t local = g_upgrade.chosenLocalAddress;
-    PrintLine("dialog address %s local %u.%u.%u.%u file %s", g_upgrade.deviceAddressText, (local >> 24) & 0xFFu,
-              (local >> 16) & 0xFFu, (local >> 8) & 0xFFu, local & 0xFFu, CurrentUpgradeFileName());
-}
-
-void RunModal(int templateId) {
-    int result = RunModalDialog(g_upgrade.instance, templateId, ProcedureOf(templateId));
+void RunModal(Gallery* gallery, int templateId) {
+    const ViewFacts& facts = gallery->facts;
+    WarningDialogData warning = {facts.displayName};
+    AddressChoice choice;
+    std::memset(&choice, 0, sizeof choice);
+    AddressDialogData address = {&facts, &choice};
+    ConfirmDialogData confirm = {facts.targetVersion, templateId == IDD_CONFIRM ? nullptr : facts.transitionVersion,
+                                 &gallery->fields};
+    PasswordDialogData password;
+    std::memset(&password, 0, sizeof password);
+    SuccessDialogData success = {facts.deviceAddressText, gallery->fields.softwareVersion};
+    void* context = nullptr;
+    switch (templateId) {
+        case IDD_WARNING: context = &warning; break;
+        case IDD_ADDRESS_ADAPTER:
+        case IDD_ADDRESS_PHONE: context = &address; break;
+        case IDD_CONFIRM:
+        case IDD_CONFIRM_TWO_STAGE: context = &confirm; break;
+        case IDD_PASSWORD: context = &password; break;
+        case IDD_SUCCESS: context = &success; break;
+        default: break;
+    }
+    int result = RunModalDialog(nullptr, templateId, ProcedureOf(templateId), context);
     PrintLine("dialog %d result %d", templateId, result);
-    if (result == 1 && (templateId == IDD_ADDRESS_ADAPTER || templateId == IDD_ADDRESS_PHONE)) PrintAddressOutcome();
+    if (result == 1 && (templateId == IDD_ADDRESS_ADAPTER || templateId == IDD_ADDRESS_PHONE)) {
+        // The name the upgrade forms on acceptance; the gallery carries both
+        // images, so its stage is the transition's.
+        char name[32];
+        FormatText(name, sizeof name, "/qev%x.bi0", DrawRandomNumber() & 0xFFFFu);
+        std::uint32_t local = choice.localAddress;
+        PrintLine("dialog address %s local %u.%u.%u.%u file %s", choice.deviceAddressText, (local >> 24) & 0xFFu,
+                  (local >> 16) & 0xFFu, (local >> 8) & 0xFFu, local & 0xFFu, name);
+    }
     if (result == 1 && templateId == IDD_PASSWORD)
-        PrintLine("dialog user %s password %u characters", g_upgrade.digest.user,
-                  static_cast<unsigned>(std::strlen(g_upgrade.digest.password)));
+        PrintLine("dialog user %s password %u characters", password.user,
+                  static_cast<unsigned>(std::strlen(password.password)));
 }
 
 // The bar and title of each progress dialog move as the program moves them:
 // the connecting bar one step per 10 polls of 1 ms, the waiting bar one step
 // per poll, the upload bar through the blocks and then the reboot ticks.
-void AnimateModeless(WindowHandle dialog, int templateId, unsigned elapsedMs, unsigned durationMs,
-                     unsigned* step) {
+void AnimateModeless(const Gallery& gallery, WindowHandle dialog, int templateId, unsigned elapsedMs,
+                     unsigned durationMs, unsigned* step) {
     switch (templateId) {
         case IDD_CONNECTING:
             if (*step % 10 == 9) SetProgressPosition(dialog, IDC_PROGRESS, (*step / 10) % 101);
@@ -149,7 +177,7 @@ void AnimateModeless(WindowHandle dialog, int templateId, unsigned elapsedMs, un
             ++*step;
             break;
         case IDD_UPLOAD: {
-            const std::uint32_t imageSize = g_upgrade.targetImage.size;
+            const std::uint32_t imageSize = gallery.target.size;
             const unsigned blockCount = imageSize / 512 + 1;
             char title[160];
             if (elapsedMs < durationMs / 2) {
@@ -161,7 +189,7 @@ void AnimateModeless(WindowHandle dialog, int templateId, unsigned elapsedMs, un
                 unsigned bytes = block * 512 > imageSize ? imageSize : block * 512;
                 SetProgressPosition(dialog, IDC_PROGRESS, block);
                 FormatText(title, sizeof title, "Uploading %s Firmware to QEV@%s %d/%d Bytes", "Target",
-                           g_upgrade.deviceAddressText, static_cast<int>(bytes), static_cast<int>(imageSize));
+                           gallery.facts.deviceAddressText, static_cast<int>(bytes), static_cast<int>(imageSize));
                 SetWindowTitle(dialog, title);
                 *step = 1;
                 PumpOneMessage(dialog);
@@ -171,7 +199,7 @@ void AnimateModeless(WindowHandle dialog, int templateId, unsigned elapsedMs, un
                 if (*step != 2) {
                     SetProgressRange(dialog, IDC_PROGRESS, 937);
                     FormatText(title, sizeof title, "Updating %s Firmware to QEV@%s", "Target",
-                               g_upgrade.deviceAddressText);
+                               gallery.facts.deviceAddressText);
                     SetWindowTitle(dialog, title);
                     *step = 2;
                 }
@@ -186,8 +214,15 @@ void AnimateModeless(WindowHandle dialog, int templateId, unsigned elapsedMs, un
     }
 }
 
-void RunModeless(int templateId, unsigned durationMs) {
-    WindowHandle dialog = CreateModelessDialog(g_upgrade.instance, templateId, ProcedureOf(templateId));
+// A modeless dialog's Cancel ends the gallery as it ends the upgrade.
+[[noreturn]] void Abort() {
+    ShowUpgradeError(kFailUserAbort, nullptr);
+    EndProcess(0);
+}
+
+void RunModeless(const Gallery& gallery, int templateId, unsigned durationMs) {
+    ProgressDialogData data = {gallery.facts.deviceAddressText, false};
+    WindowHandle dialog = CreateModelessDialog(nullptr, templateId, ProcedureOf(templateId), &data);
     if (dialog == nullptr) {
         PrintLine("dialog %d not created", templateId);
         return;
@@ -203,18 +238,19 @@ void RunModeless(int templateId, unsigned durationMs) {
     for (;;) {
         unsigned elapsed = MillisecondClock() - start;  // wraps correctly
         if (elapsed >= durationMs) break;
-        AnimateModeless(dialog, templateId, elapsed, durationMs, &step);
+        AnimateModeless(gallery, dialog, templateId, elapsed, durationMs, &step);
+        if (data.cancelled) Abort();
     }
     DestroyDialog(dialog);
     PrintLine("dialog %d closed after %u ms", templateId, static_cast<unsigned>(MillisecondClock() - start));
 }
 
-void RunOne(int templateId, unsigned modelessMs) {
-    FillSampleState(templateId);
+void RunOne(Gallery* gallery, int templateId, unsigned modelessMs) {
+    FillSampleState(gallery, templateId);
     if (IsModeless(templateId))
-        RunModeless(templateId, modelessMs);
+        RunModeless(*gallery, templateId, modelessMs);
     else
-        RunModal(templateId);
+        RunModal(gallery, templateId);
 }
 
 bool ReadNumber(const char* text, long low, long high, long* value) {
@@ -233,15 +269,14 @@ bool ReadNumber(const char* text, long low, long high, long* value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    g_upgrade.instance = nullptr;  // the program's own module
-    RegisterProgramWindowClass(g_upgrade.instance);
+    RegisterProgramWindowClass(nullptr);  // the program's own module
     RegisterCommonControls();
-    SeedRandomDraws(MillisecondClock());
-    g_upgrade.targetImage = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
-    g_upgrade.transitionImage = LoadFirmwareImage(IDR_TRANSITION_FIRMWARE);
+    static Gallery gallery;
+    gallery.target = LoadFirmwareImage(kTargetFirmwareResource);
+    gallery.transition = LoadFirmwareImage(kTransitionFirmwareResource);
 
     if (argc == 1) {
-        for (int templateId : kGalleryOrder) RunOne(templateId, kAllDialogsModelessMs);
+        for (int templateId : kGalleryOrder) RunOne(&gallery, templateId, kAllDialogsModelessMs);
         EndProcess(0);
     }
     long templateId = 0;
@@ -249,6 +284,6 @@ int main(int argc, char** argv) {
     if (argc > 3 || !ReadNumber(argv[1], 1, 999, &templateId) || ProcedureOf(static_cast<int>(templateId)) == nullptr)
         Usage();
     if (argc == 3 && !ReadNumber(argv[2], 1, kLongestModelessMs / 1000, &seconds)) Usage();
-    RunOne(static_cast<int>(templateId), static_cast<unsigned>(seconds) * 1000u);
+    RunOne(&gallery, static_cast<int>(templateId), static_cast<unsigned>(seconds) * 1000u);
     EndProcess(0);
 }

@@ -7,25 +7,20 @@
 //
 // It binds the first free UDP port from 69 on ADDRESS, prints "port N" on
 // standard error when the listener is running (standard output belongs to
-// the front end, whose lines would run into it), then sleeps like the main
-// thread. The listener
-// serves FILE_NAME, waits for the reboot, queries ADDRESS (the requester) for
-// its status page and ends the process, as in a real upgrade.
+// the front end, whose lines would run into it), then waits like the main
+// thread. The listener serves FILE_NAME, waits for the reboot, queries the
+// requester for its status page and ends, as in a real upgrade.
 #include <cstdio>
+#include <cstring>
 
+#include "app/failure_texts.h"
+#include "app/listener_thread.h"
 #include "common/text.h"
-#include "common/upgrade_state.h"
-#include "image/product_table.h"
+#include "http/device_session.h"
 #include "image/startup.h"
 #include "platform/platform.h"
-#include "platform/platform_ui.h"
-#include "tftp/tftp_listener.h"
 #include "ui/address_entry.h"
-#include "ui/resource_ids.h"
-
-namespace {
-constexpr unsigned kIdleSleepMs = 10;
-}  // namespace
+#include "ui/dialog_view.h"
 
 int main(int argc, char** argv) {
     std::uint32_t address = 0;
@@ -33,21 +28,35 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: qev-tftp-serve ADDRESS FILE_NAME\n");
         return 2;
     }
-    if (!StartSocketLibrary()) {
-        std::fprintf(stderr, "qev-tftp-serve: no socket library\n");
+    static DialogView view(nullptr);  // the program's own module
+    static StartupFacts facts;
+    if (!view.Open() || InitializeUpgrade(nullptr, &facts) != Outcome::Continue) {
+        std::fprintf(stderr, "qev-tftp-serve: no front end or no socket library\n");
         return 1;
     }
-    g_upgrade.instance = nullptr;  // the program's own module
-    g_upgrade.stageFlag.store(1);
-    RegisterProgramWindowClass(g_upgrade.instance);
-    RegisterCommonControls();
-    g_upgrade.targetImage = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
-    IdentifyProduct(g_upgrade.targetImage.header);
-    g_upgrade.chosenLocalAddress = address;
-    g_upgrade.deviceAddress = address;
-    CopyText(g_upgrade.deviceAddressText, sizeof g_upgrade.deviceAddressText, argv[1]);
-    PublishUpgradeFileName(argv[2]);
+    static ViewFacts shown;
+    CopyText(shown.displayName, sizeof shown.displayName, facts.product.displayName);
+    shown.deviceClass = facts.product.deviceClass;
+    CopyHeaderVersion(shown.targetVersion, facts.targetImage.header);
+    CopyText(shown.deviceAddressText, sizeof shown.deviceAddressText, argv[1]);
+    view.Describe(shown);
 
-    std::fprintf(stderr, "port %u\n", static_cast<unsigned>(StartTftpListener(address)));
-    for (;;) SleepMilliseconds(kIdleSleepMs);
+    static StageHandOver handOver;
+    handOver.stageFlag.store(1);
+    PublishUpgradeFileName(&handOver, argv[2]);
+    static DeviceSession session;
+    static ListenerRun run;
+    run.handOver = &handOver;
+    run.session = &session;
+    run.facts = &facts;
+    run.view = &view;
+    std::uint16_t port = 0;
+    Outcome started = StartListener(&run, address, &port);
+    if (started != Outcome::Continue) {
+        std::fprintf(stderr, "qev-tftp-serve: the listener did not start\n");
+        return 1;
+    }
+    std::fprintf(stderr, "port %u\n", static_cast<unsigned>(port));
+    ReportOutcome(view, FinishListener(&run));
+    EndProcess(0);
 }

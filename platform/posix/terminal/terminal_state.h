@@ -33,6 +33,7 @@ struct PlatformWindow {
     bool placed;           // moved by MoveWindowToTop (else centred)
     int x, y;              // where the dialog was put, in cells
     DialogProcedure procedure;
+    void* context;         // the dialog's own data, for its procedure
     std::thread::id owner; // the thread that created it and alone reads its keys
     unsigned order;        // stacking: higher is on top
     // Line mode: the last progress line written for a modeless dialog.

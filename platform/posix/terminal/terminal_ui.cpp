@@ -49,7 +49,7 @@ void RunModalLoop(std::unique_lock<std::mutex>& lock, PlatformWindow* window) {
 
 }  // namespace
 
-int RunModalDialog(InstanceHandle, int templateId, DialogProcedure procedure) {
+int RunModalDialog(InstanceHandle, int templateId, DialogProcedure procedure, void* context) {
     const DialogTemplate* source = FindDialogTemplate(templateId);
     if (source == nullptr) return 0;
     PlatformWindow* window = nullptr;
@@ -59,6 +59,7 @@ int RunModalDialog(InstanceHandle, int templateId, DialogProcedure procedure) {
         window = Allocate(&g_ui, WindowKind::Modal);
         if (window == nullptr) return 0;
         window->procedure = procedure;
+        window->context = context;
         InitializeDialogModel(&window->model, *source, true);
         LayOut(&g_ui, window);
     }
@@ -82,7 +83,7 @@ void EndModalDialog(WindowHandle dialog, int result) {
     dialog->result = result;
 }
 
-WindowHandle CreateModelessDialog(InstanceHandle, int templateId, DialogProcedure procedure) {
+WindowHandle CreateModelessDialog(InstanceHandle, int templateId, DialogProcedure procedure, void* context) {
     const DialogTemplate* source = FindDialogTemplate(templateId);
     if (source == nullptr) return nullptr;
     PlatformWindow* window = nullptr;
@@ -92,6 +93,7 @@ WindowHandle CreateModelessDialog(InstanceHandle, int templateId, DialogProcedur
         window = Allocate(&g_ui, WindowKind::Modeless);
         if (window == nullptr) return nullptr;
         window->procedure = procedure;
+        window->context = context;
         InitializeDialogModel(&window->model, *source, false);
         LayOut(&g_ui, window);
     }
@@ -100,6 +102,11 @@ WindowHandle CreateModelessDialog(InstanceHandle, int templateId, DialogProcedur
     if (IsLive(g_ui, window) && (focusFirst != 0 || window->model.focus < 0))
         window->model.focus = FirstTabStop(window->model);
     return window;
+}
+
+void* DialogContext(WindowHandle dialog) {
+    std::lock_guard<std::mutex> guard(g_ui.lock);
+    return IsLive(g_ui, dialog) ? dialog->context : nullptr;
 }
 
 void ShowDialog(WindowHandle dialog) {

@@ -47,6 +47,7 @@ PlatformWindow* Allocate(TerminalUi* ui, WindowKind kind) {
         window.placed = false;
         window.x = window.y = 0;
         window.procedure = nullptr;
+        window.context = nullptr;
         window.owner = std::this_thread::get_id();
         window.order = 0;
         window.reportedAt = 0;

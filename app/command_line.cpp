@@ -1,15 +1,13 @@
 // --help, --version and the refusal of other arguments (see command_line.h).
-#include "platform/posix/command_line.h"
+#include "app/command_line.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "common/text.h"
-#include "common/upgrade_state.h"
+#include "image/firmware_image.h"
 #include "image/product_table.h"
-#include "image/startup.h"
-#include "platform/posix/privileged_ports.h"
-#include "ui/resource_ids.h"
+#include "platform/platform.h"
 
 #ifndef QEV_TOOL_VERSION
 #error "QEV_TOOL_VERSION: the tool's version, set by the build"
@@ -39,16 +37,26 @@ void CopyShown(char* destination, std::size_t capacity, const char* text) {
 
 CarriedFirmware ReadCarriedFirmware() {
     CarriedFirmware carried;
-    FirmwareImage target = LoadFirmwareImage(IDR_TARGET_FIRMWARE);
-    CopyShown(carried.targetVersion, sizeof carried.targetVersion, HeaderVersionText(target.header));
-    IdentifyProduct(target.header);
-    CopyShown(carried.productName, sizeof carried.productName, g_upgrade.displayName);
-    carried.deviceClass = g_upgrade.deviceClass == kDevicePhone ? "phone" : "adapter";
+    char version[kVersionTextSize];
+    FirmwareImage target = LoadFirmwareImage(kTargetFirmwareResource);
+    CopyHeaderVersion(version, target.header);
+    CopyShown(carried.targetVersion, sizeof carried.targetVersion, version);
+    ProductIdentity product = IdentifyProduct(target.header);
+    CopyShown(carried.productName, sizeof carried.productName, product.displayName);
+    carried.deviceClass = product.deviceClass == kDevicePhone ? "phone" : "adapter";
     carried.transitionVersion[0] = 0;
-    FirmwareImage transition = LoadFirmwareImage(IDR_TRANSITION_FIRMWARE);
-    if (transition.location != nullptr)
-        CopyShown(carried.transitionVersion, sizeof carried.transitionVersion, HeaderVersionText(transition.header));
+    FirmwareImage transition = LoadFirmwareImage(kTransitionFirmwareResource);
+    if (transition.location != nullptr) {
+        CopyHeaderVersion(version, transition.header);
+        CopyShown(carried.transitionVersion, sizeof carried.transitionVersion, version);
+    }
     return carried;
+}
+
+// The program's name: the path's last component.
+const char* ProgramName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash != nullptr ? slash + 1 : path;
 }
 
 void WriteHelp(const char* name) {

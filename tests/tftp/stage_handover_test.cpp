@@ -1,14 +1,14 @@
-// The values of the process-wide record that threads share: the published
-// upgrade file name and the pseudo-random draws.
+// The hand-over between the main thread and the listener thread: the
+// upgrade file name is read whole while it is rewritten, and the main
+// thread's waits end on the listener's news.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstring>
 #include <thread>
 
-#include "common/random_draws.h"
 #include "common/text.h"
-#include "common/upgrade_state.h"
+#include "tftp/stage_handover.h"
 
 namespace {
 
@@ -17,21 +17,22 @@ namespace {
 // program's order too: the listener starts after the first name and reads
 // while the second is written. Written in place, the names would tear.
 TEST(UpgradeFileName, PublishedNameIsReadWhole) {
+    StageHandOver handOver;
     const char* const names[2] = {"/qev0.bi0", "/qevffff.bi1"};
-    PublishUpgradeFileName(names[0]);
+    PublishUpgradeFileName(&handOver, names[0]);
     std::atomic<int> seen{0}, torn{0};
     std::atomic<bool> done{false};
     std::thread reader([&] {
         char name[kUpgradeFileNameSize];
         while (!done.load()) {
-            CopyText(name, sizeof name, CurrentUpgradeFileName());
+            CopyText(name, sizeof name, CurrentUpgradeFileName(handOver));
             int which = std::strcmp(name, names[0]) == 0 ? 0 : std::strcmp(name, names[1]) == 0 ? 1 : -1;
             if (which < 0) ++torn;
             else seen.store(which);
         }
     });
     for (int i = 1; i <= 2000 && torn.load() == 0; ++i) {
-        PublishUpgradeFileName(names[i % 2]);
+        PublishUpgradeFileName(&handOver, names[i % 2]);
         while (seen.load() != i % 2 && torn.load() == 0) std::this_thread::yield();
     }
     done.store(true);
@@ -39,17 +40,18 @@ TEST(UpgradeFileName, PublishedNameIsReadWhole) {
     EXPECT_EQ(0, torn.load());
 }
 
-// One sequence for the whole process: a draw on another thread goes on from
-// the seed (the Windows runtime's own rand starts afresh in every thread).
-// After seed 1 the runtime's generator gives 41, 18467, 6334:
-// python3 -c "s=1;exec('s=(s*214013+2531011)%2**32;print(s>>16&0x7fff);'*3)"
-TEST(RandomDraws, ThreadsShareOneSequence) {
-    SeedRandomDraws(1);
-    EXPECT_EQ(41u, DrawRandomNumber());
-    unsigned drawnElsewhere = 0;
-    std::thread([&] { drawnElsewhere = DrawRandomNumber(); }).join();
-    EXPECT_EQ(18467u, drawnElsewhere);
-    EXPECT_EQ(6334u, DrawRandomNumber());
+TEST(StageHandOver, MainThreadWakesForTheStageAndForTheEnd) {
+    StageHandOver handOver;
+    handOver.stageFlag.store(0);
+    std::thread listener([&] {
+        MoveToTargetStage(&handOver);
+        NoteListenerEnded(&handOver);
+    });
+    WaitForTargetStageOrEnd(&handOver);
+    EXPECT_EQ(1, handOver.stageFlag.load());
+    WaitForListenerEnd(&handOver);
+    EXPECT_TRUE(ListenerHasEnded(&handOver));
+    listener.join();
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The trace hook; output only when built with QEV_TRACE_ENABLED.
+// The trace hook (common/trace.h), shared by both platforms: output only
+// when built with QEV_TRACE_ENABLED, to WriteTraceText.
 #include "common/trace.h"
 
 #include <cstdarg>

@@ -1,6 +1,6 @@
-// The POSIX program's command line: without arguments the upgrade runs as
-// it always has; --help and --version describe the program and the firmware
-// it carries; anything else is refused before anything runs.
+// The Linux program's command line: without arguments the upgrade runs
+// with its dialogs; --help and --version describe the program and the
+// firmware it carries; anything else is refused before anything runs.
 #pragma once
 
 constexpr int kRunTheUpgrade = -1;

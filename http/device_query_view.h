@@ -1,0 +1,25 @@
+// What a device query needs of the front end: the Connecting dialog of each
+// attempt, with its cycling bar and its Cancel, and the password prompt.
+// Implemented by every front end's view (app/upgrade_view.h).
+#pragma once
+
+class DeviceQueryView {
+public:
+    // An attempt begins: the Connecting dialog appears (its bar at 0 of 100).
+    virtual void QueryAttemptStarted() = 0;
+    // The bar's position, 0 to 100.
+    virtual void QueryProgress(unsigned position) = 0;
+    // Takes at most one waiting input of the Connecting dialog; false when
+    // the user cancelled it (Cancel or the close box), which ends the query.
+    virtual bool TakeQueryInput() = 0;
+    // The attempt is over: the Connecting dialog goes (unless the user
+    // already closed it).
+    virtual void QueryAttemptEnded() = 0;
+    // Asks for the user name and password, each up to kCredentialLimit
+    // characters into room for kCredentialLimit + 1; the user name offered
+    // is always "admin" and the password empty. False when the user cancels.
+    virtual bool AskCredentials(char* user, char* password) = 0;
+
+protected:
+    ~DeviceQueryView() = default;
+};

@@ -1,0 +1,261 @@
+// The whole upgrade in-process: UpgradeMain with a scripted view, the
+// device's web server played by a loopback server on port 80 and its TFTP
+// client over the fake transport, whose clock makes the retransmissions and
+// the reboot wait instant. One test per path of the sequence. Built once per
+// program configuration (QEV_TWO_STAGE: the program that also carries the
+// transition image). Needs a network namespace of its own (port 80, 69).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/upgrade_main.h"
+#include "platform/platform.h"
+#include "tests/support/fake_view.h"
+#include "tests/support/loopback_http_server.h"
+#include "tests/support/scripted_tftp_client.h"
+
+#if !defined(QEV_TWO_STAGE)
+#error "QEV_TWO_STAGE: 1 in the two-stage program's test, 0 in the other"
+#endif
+
+namespace {
+
+using namespace scripted_tftp;
+
+// The sample images the program configurations carry.
+const char kTargetVersion[] = "3.1.24(QE)";
+const char kTransitionVersion[] = "2.5.0(QT)";
+const std::size_t kTargetSize = 774248;
+const std::size_t kTransitionSize = 301113;
+const char kUserAbort[] = "Upgrade Failed: User Abort";
+
+std::string StatusPage(const std::string& version) {
+    std::string body =
+        "<table><tr><td>Product Name:</td><td>QEV-1040</td></tr>"
+        "<tr><td>Serial Number:</td><td>QA10400012345</td></tr>"
+        "<tr><td>Software Version:</td><td>" + version + "</td></tr></table>";
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+std::string Challenge(const char* nonce) {
+    return std::string("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nWWW-Authenticate: Digest realm=\"QEV\", "
+                       "nonce=\"") + nonce + "\", qop=\"auth\", algorithm=\"MD5\"\r\n\r\n";
+}
+
+const char kCommandReply[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
+
+class UpgradeSequence : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StartSocketLibrary());
+        ASSERT_TRUE(server_.Start(80));
+        ASSERT_EQ(80, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
+        fake_tftp::Reset();
+        ScriptRandomDraws({0x1a2b, 0x5e6f});  // the upgrade file names' random parts
+        view_.choice = AddressChoice{kLoopbackAddress, "127.0.0.1", kLoopbackAddress};
+        // The client fetches one image after the other, each whole.
+        fake_tftp::SetPeer([this](const fake_tftp::SentPacket& sent) {
+            client_(sent);
+            if (Opcode(sent) == 3 && sent.bytes.size() < 4 + 512) {
+                fetched_.push_back(client_.received.size());
+                client_ = ScriptedClient();
+            }
+        });
+    }
+
+    // The device asks for the file once its web server has had this many requests.
+    void FetchAfterRequests(std::size_t requests, const std::string& name) {
+        fake_tftp::DeliverWhen([this, requests] { return server_.RequestCount() >= requests; }, ReadRequest(name),
+                               kLoopbackAddress, kClientPort);
+    }
+
+    Outcome Run() { return UpgradeMain(nullptr, view_, listenerView_); }
+
+    // The request lines the device received, in order.
+    std::vector<std::string> RequestLines() {
+        std::vector<std::string> lines;
+        for (const RecordedRequest& request : server_.Requests())
+            lines.push_back(request.bytes.substr(0, request.bytes.find("\r\n")));
+        return lines;
+    }
+
+    LoopbackHttpServer server_;
+    FakeView view_;
+    FakeView listenerView_;
+    ScriptedClient client_;
+    std::vector<std::size_t> fetched_;  // the size of each image fetched whole
+};
+
+// What the program with the target image alone calls its first file; the
+// two-stage program names the transition stage first.
+const std::string kFirstName = QEV_TWO_STAGE ? "/qev1a2b.bi0" : "/qev1a2b.bi1";
+
+std::string CommandLine(const std::string& name) {
+    return "GET /admin/upgrade?tftp://127.0.0.1:69" + name + " HTTP/1.1";
+}
+
+TEST_F(UpgradeSequence, DeviceThatFetchesAndReportsTheTargetVersionIsUpgraded) {
+    // A device already past the transition stage, so both programs serve the target at once.
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage(kTargetVersion));
+    FetchAfterRequests(2, kFirstName);
+    EXPECT_EQ(Outcome::Upgraded, Run());
+    EXPECT_EQ((std::vector<std::string>{"warning", "address", "query", "confirm", "query"}), view_.Events());
+    EXPECT_EQ((std::vector<std::string>{"waiting", "upload", "reboot", "query", std::string("success ") + kTargetVersion}),
+              listenerView_.Events());
+    EXPECT_EQ((std::vector<std::size_t>{kTargetSize}), fetched_);
+    EXPECT_EQ((std::vector<std::string>{"GET /admin/advanced HTTP/1.1", CommandLine(kFirstName),
+                                        "GET /admin/advanced HTTP/1.1"}),
+              RequestLines());
+    EXPECT_STREQ("3.0.1(QE)", view_.ConfirmedFields().softwareVersion);
+    EXPECT_STREQ("127.0.0.1", listenerView_.Facts().deviceAddressText);
+}
+
+TEST_F(UpgradeSequence, CancelledWarningEndsWithoutAWord) {
+    view_.warningAnswer = false;
+    EXPECT_EQ(Outcome::Declined, Run());
+    EXPECT_EQ((std::vector<std::string>{"warning"}), view_.Events());
+    EXPECT_EQ(0u, server_.RequestCount());
+}
+
+TEST_F(UpgradeSequence, CancelledAddressEntryEndsWithoutAWord) {
+    view_.chooseAnswer = false;
+    EXPECT_EQ(Outcome::Declined, Run());
+    EXPECT_EQ((std::vector<std::string>{"warning", "address"}), view_.Events());
+    EXPECT_EQ(0u, server_.RequestCount());
+}
+
+TEST_F(UpgradeSequence, DeviceThatSendsNothingIsNoResponse) {
+    server_.Enqueue("");  // closed without a reply
+    EXPECT_EQ(Outcome::NoResponse, Run());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: No Response From QEV"}), view_.Failures());
+    EXPECT_TRUE(listenerView_.Events().empty());
+}
+
+TEST_F(UpgradeSequence, CancelledConfirmationIsTheUserAbortWithoutACommand) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    view_.confirmAnswer = false;
+    EXPECT_EQ(Outcome::UserAbort, Run());
+    EXPECT_EQ((std::vector<std::string>{kUserAbort}), view_.Failures());
+    EXPECT_EQ(1u, server_.RequestCount());
+}
+
+TEST_F(UpgradeSequence, CancelledPasswordPromptIsTheUserAbort) {
+    server_.Enqueue(Challenge("n1"));
+    view_.credentials.push_back({false, "admin", ""});
+    EXPECT_EQ(Outcome::UserAbort, Run());
+    EXPECT_EQ((std::vector<std::string>{kUserAbort}), view_.Failures());
+}
+
+TEST_F(UpgradeSequence, CredentialsGivenOnceServeTheCommandAndTheVerification) {
+    server_.Enqueue(Challenge("n1"));
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage(kTargetVersion));
+    view_.credentials.push_back({true, "admin", "secret"});
+    FetchAfterRequests(3, kFirstName);
+    EXPECT_EQ(Outcome::Upgraded, Run());
+    std::vector<RecordedRequest> requests = server_.Requests();
+    ASSERT_EQ(4u, requests.size());
+    EXPECT_EQ(std::string::npos, requests[0].bytes.find("Authorization:"));
+    for (std::size_t i = 1; i < 4; ++i) EXPECT_NE(std::string::npos, requests[i].bytes.find(",nc=00000000" + std::to_string(i) + ","));
+    EXPECT_TRUE(listenerView_.Failures().empty());
+}
+
+TEST_F(UpgradeSequence, DeviceThatStopsAcknowledgingIsUploadIncompleteWithoutVerification) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    client_.lastAcknowledged = 40;
+    FetchAfterRequests(2, kFirstName);
+    EXPECT_EQ(Outcome::UploadIncomplete, Run());
+    EXPECT_EQ((std::vector<std::string>{"waiting", "upload", "reboot"}), listenerView_.Events());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: Firmware Upload Incomplete"}), view_.Failures());
+    EXPECT_EQ(2u, server_.RequestCount()) << "no status query after a failed transfer";
+}
+
+TEST_F(UpgradeSequence, AdapterReportingAnotherVersionIsTheMismatch) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    FetchAfterRequests(2, kFirstName);
+    EXPECT_EQ(Outcome::VersionMismatch, Run());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: Version not matching"}), view_.Failures());
+}
+
+TEST_F(UpgradeSequence, DeviceNotHeardFromAfterItsRebootEndsWithoutAWord) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);  // then every connection is closed without a reply
+    FetchAfterRequests(2, kFirstName);
+    EXPECT_EQ(Outcome::NotVerified, Run());
+    EXPECT_TRUE(view_.Failures().empty());
+    EXPECT_EQ(2u + 10u, server_.RequestCount()) << "ten status queries after the reboot";
+}
+
+TEST_F(UpgradeSequence, CancelInTheWaitingDialogIsTheUserAbortShownOnce) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    listenerView_.cancelTransferAtInput = 5;
+    EXPECT_EQ(Outcome::UserAbort, Run());
+    EXPECT_EQ((std::vector<std::string>{kUserAbort}), view_.Failures());
+    EXPECT_TRUE(listenerView_.Failures().empty());
+}
+
+TEST_F(UpgradeSequence, CancelOfTheCommandsConnectingDialogStopsTheListener) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue("never sent", ReplyEnding::kStaySilent);
+    view_.cancelQueryAttempt = 2;  // the command's
+    FetchAfterRequests(99, kFirstName);  // the device never asks
+    EXPECT_EQ(Outcome::UserAbort, Run());
+    EXPECT_EQ((std::vector<std::string>{kUserAbort}), view_.Failures());
+    EXPECT_EQ((std::vector<std::string>{"waiting"}), listenerView_.Events());
+}
+
+#if QEV_TWO_STAGE
+
+TEST_F(UpgradeSequence, OlderDeviceGetsTheTransitionThenTheTargetWithAFreshName) {
+    server_.Enqueue(StatusPage("2.4.9(QE)"));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage(kTransitionVersion));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage(kTargetVersion));
+    FetchAfterRequests(2, "/qev1a2b.bi0");
+    FetchAfterRequests(4, "/qev5e6f.bi1");
+    EXPECT_EQ(Outcome::Upgraded, Run());
+    EXPECT_EQ((std::vector<std::string>{"warning", "address", "query", "confirm with note", "query", "query"}),
+              view_.Events());
+    EXPECT_EQ((std::vector<std::size_t>{kTransitionSize, kTargetSize}), fetched_);
+    EXPECT_EQ((std::vector<std::string>{"GET /admin/advanced HTTP/1.1", CommandLine("/qev1a2b.bi0"),
+                                        "GET /admin/advanced HTTP/1.1", CommandLine("/qev5e6f.bi1"),
+                                        "GET /admin/advanced HTTP/1.1"}),
+              RequestLines());
+    EXPECT_EQ((std::vector<std::string>{"waiting", "upload", "reboot", "query", "waiting", "upload", "reboot", "query",
+                                        std::string("success ") + kTargetVersion}),
+              listenerView_.Events());
+}
+
+TEST_F(UpgradeSequence, DeviceMarkedForTheTransitionGetsItWhateverItsNumber) {
+    server_.Enqueue(StatusPage("9.9.9(NT)"));
+    view_.confirmAnswer = false;
+    EXPECT_EQ(Outcome::UserAbort, Run());
+    EXPECT_EQ((std::vector<std::string>{"warning", "address", "query", "confirm with note", "failure " + std::string(kUserAbort)}),
+              view_.Events());
+}
+
+TEST_F(UpgradeSequence, FailedTransitionStageIsToldAndTheTargetFollows) {
+    server_.Enqueue(StatusPage("2.4.9(QE)"));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage("2.4.9(QE)"));  // the transition did not take
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage(kTargetVersion));
+    FetchAfterRequests(2, "/qev1a2b.bi0");
+    FetchAfterRequests(4, "/qev5e6f.bi1");
+    EXPECT_EQ(Outcome::Upgraded, Run());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: Version not matching"}), listenerView_.Failures());
+    EXPECT_TRUE(view_.Failures().empty());
+}
+
+#endif
+
+}  // namespace

@@ -1,0 +1,97 @@
+// The verification after the reboot wait against a loopback status page on
+// port 80, shown through the dialog set over the fake user interface: what
+// an adapter must report, that a phone is not compared, and the silent end
+// when the device is not heard from.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/verification.h"
+#include "common/text.h"
+#include "http/device_query.h"
+#include "tests/support/fake_ui.h"
+#include "tests/support/loopback_http_server.h"
+#include "ui/dialog_view.h"
+#include "ui/resource_ids.h"
+
+namespace {
+
+const char kImageVersion[] = "3.1.24(QE)";
+
+class Verification : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake_ui::Reset();
+        ASSERT_TRUE(StartSocketLibrary());
+        std::memset(header_.bytes, 0, sizeof header_.bytes);
+        CopyText(reinterpret_cast<char*>(header_.bytes + kVersionTextOffset), kImageHeaderSize - kVersionTextOffset,
+                 kImageVersion);
+        ViewFacts facts{};
+        CopyText(facts.deviceAddressText, sizeof facts.deviceAddressText, "192.0.2.55");
+        view_.Describe(facts);
+    }
+
+    void StartDevice() {
+        ASSERT_TRUE(server_.Start(kDeviceHttpPort));
+        ASSERT_EQ(kDeviceHttpPort, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
+    }
+
+    static std::string StatusPage(const std::string& version) {
+        std::string body = "<tr><td>Software Version:</td><td>" + version + "</td></tr>";
+        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    }
+
+    Outcome Verify(std::int32_t deviceClass = kDeviceAdapter) {
+        // The requester is queried (the address typed in may differ).
+        VerificationRequest request = {kLoopbackAddress, kLoopbackAddress, &header_, deviceClass, true, &handOver_};
+        return VerifyUpgrade(&session_, request, view_);
+    }
+
+    LoopbackHttpServer server_;
+    ImageHeader header_;
+    DeviceSession session_;
+    StageHandOver handOver_;
+    DialogView view_{nullptr};
+};
+
+TEST_F(Verification, AdapterReportingTheImagesVersionGetsTheSuccessDialog) {
+    StartDevice();
+    server_.Enqueue(StatusPage(kImageVersion));
+    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+    EXPECT_EQ(Outcome::Upgraded, Verify());
+    fake_ui::DialogRecord success = fake_ui::LastDialog(IDD_SUCCESS);
+    EXPECT_EQ(kImageVersion, success.Text(IDC_INSTALLED_VERSION));
+    EXPECT_EQ("QEV@192.0.2.55 Upgrade Successful!", success.title);
+    ASSERT_EQ(1u, server_.RequestCount());
+    EXPECT_EQ(0u, server_.Requests()[0].bytes.find("GET /admin/advanced HTTP/1.1\r\n"));
+}
+
+TEST_F(Verification, AdapterVersionInAnotherCaseOrWithAnExtraSpaceIsTheMismatch) {
+    StartDevice();
+    for (const char* reported : {"3.1.24(qe)", "3.1.24(QE) "}) {
+        SCOPED_TRACE(reported);
+        server_.Enqueue(StatusPage(reported));
+        EXPECT_EQ(Outcome::VersionMismatch, Verify());
+    }
+    EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
+}
+
+TEST_F(Verification, PhoneVersionIsNeverCompared) {
+    StartDevice();
+    server_.Enqueue(StatusPage("9.9.9(XX)"));
+    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+    EXPECT_EQ(Outcome::Upgraded, Verify(kDevicePhone));
+    EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
+}
+
+TEST_F(Verification, TenFailedQueriesAreNotVerifiedWithoutAWord) {
+    // Nothing listens on port 80: each query fails at once. (A server that
+    // closed without a reply would leave port 80 in TIME_WAIT for the next test.)
+    EXPECT_EQ(Outcome::NotVerified, Verify());
+    EXPECT_EQ(10u, fake_ui::DialogsOf(IDD_CONNECTING).size());
+    EXPECT_TRUE(fake_ui::MessageBoxes().empty());
+    EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
+}
+
+}  // namespace
