@@ -1,0 +1,170 @@
+"""The simulated device's web server: the status page, Digest challenges,
+the upgrade command, and the reboot as seen from the network (connections
+refused, or accepted and closed). Part of tools/device_simulator.py; shares
+nothing with the upgrade tool."""
+import json
+import os
+import re
+import socket
+import threading
+import time
+
+from device_simulator_tftp import POLL_SECONDS
+
+MAX_CONNECTIONS = 16                      # HTTP connections handled at once
+REASONS = {200: "OK", 400: "Bad Request", 401: "Unauthorized", 404: "Not Found"}
+
+
+class HttpServer:
+    def __init__(self, args, record, device):
+        self.args, self.record, self.device = args, record, device
+        self.connections = threading.BoundedSemaphore(MAX_CONNECTIONS)
+
+    def open_listener(self, port):
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        try:
+            listener.bind((self.args.address, port))
+            listener.listen(8)
+        except OSError:
+            listener.close()
+            raise
+        listener.settimeout(POLL_SECONDS)
+        return listener
+
+    def serve(self):
+        device = self.device
+        listener = self.open_listener(self.args.http_port)
+        port = listener.getsockname()[1]
+        self.announce_ready(port)
+        was_down = False
+        while not device.stopping():
+            down = device.is_down()
+            if down and self.args.reboot_unreachable == "refuse":
+                if listener:
+                    listener.close()
+                    listener = None
+                    self.record.note("http listener closed: rebooting")
+                was_down = True
+                time.sleep(POLL_SECONDS)
+                continue
+            if was_down and not down:
+                device.came_back_up()
+            was_down = down
+            if listener is None:
+                try:
+                    listener = self.open_listener(port)
+                except OSError as error:
+                    self.record.note("http listener cannot reopen yet: %s" % error)
+                    time.sleep(POLL_SECONDS)
+                    continue
+            try:
+                connection, peer = listener.accept()
+            except socket.timeout:
+                continue
+            self.connections.acquire()
+            threading.Thread(target=self.handle_connection, args=(connection, peer), daemon=True).start()
+        reason = device.stopping()
+        self.record.event("end", "terminated" if reason == "terminated" else "lifetime over", reason=reason)
+
+    def announce_ready(self, port):
+        self.record.event("ready", "http listening on %s:%d" % (self.args.address, port),
+                          address=self.args.address, http_port=port)
+        if self.args.ready_file:
+            temporary = self.args.ready_file + ".part"
+            with open(temporary, "w", encoding="utf-8") as out:
+                json.dump({"address": self.args.address, "http_port": port}, out)
+            os.replace(temporary, self.args.ready_file)
+        print("ready %s:%d" % (self.args.address, port), flush=True)
+
+    def handle_connection(self, connection, peer):
+        try:
+            with connection:
+                connection.settimeout(10)
+                head = self.read_head(connection)
+                accepted = self.answer(connection, peer, head)
+            if accepted:
+                self.device.start_fetch(accepted)
+        finally:
+            self.connections.release()
+
+    @staticmethod
+    def read_head(connection):
+        head = b""
+        while b"\r\n\r\n" not in head and len(head) < 65536:
+            try:
+                chunk = connection.recv(4096)
+            except OSError:
+                break
+            if not chunk:
+                break
+            head += chunk
+        return head.decode("latin-1").split("\r\n\r\n", 1)[0]
+
+    def answer(self, connection, peer, head):
+        """Answers one request; returns the accepted upgrade whose fetch is to
+        start, or None."""
+        lines = head.split("\r\n")
+        headers = {}
+        for line in lines[1:]:
+            name, colon, value = line.partition(":")
+            if colon:
+                headers.setdefault(name.strip().lower(), value.strip())
+        match = re.fullmatch(r"GET (\S+) HTTP/1\.1", lines[0])
+        path = match.group(1) if match else None
+        seen = {"peer": "%s:%d" % peer, "request": lines[0], "path": path, "host": headers.get("host"),
+                "authorization": headers.get("authorization"), "verified": None}
+        if self.device.is_down():
+            self.record.event("http", "http from %s:%d: %s -- not answered (rebooting)" % (*peer, lines[0]),
+                              **seen, status=None)
+            return None
+        extra, accepted = [], None
+        if path is None:
+            status, body = 400, "<html>400 Bad Request</html>"
+        else:
+            verified, stale = self.authorize(headers.get("authorization"), path)
+            seen["verified"] = verified
+            if verified is False:
+                status, body = 401, "<html>401 Unauthorized</html>"
+                with self.device.lock:
+                    extra = ["WWW-Authenticate: " + self.device.digest.challenge(stale)]
+            elif path == "/admin/advanced":
+                status, body = 200, self.device.status_page()
+            elif path.startswith("/admin/upgrade?"):
+                status, body, accepted = self.device.upgrade_command(path)
+            else:
+                status, body = 404, "<html>404 Not Found</html>"
+        self.record.event("http", "http from %s:%d: %s%s -> %d" % (
+            *peer, lines[0], " (Authorization %s)" % ("verified" if seen["verified"] else "refused")
+            if seen["authorization"] else "", status), **seen, status=status)
+        self.send_reply(connection, status, body, extra)
+        return accepted
+
+    def authorize(self, authorization, path):
+        """(verified, stale): verified is None without a password."""
+        device = self.device
+        if device.digest is None:
+            return None, False
+        if authorization is None:
+            return False, False
+        with device.lock:
+            verified, reason, fields = device.digest.check(authorization, path)
+            nonce = device.digest.nonce
+        self.record.event("digest", "digest %s: %s" % ("verified" if verified else "refused", reason),
+                          verified=verified, reason=reason, fields=fields, nonce=nonce)
+        return verified, reason == "stale nonce"
+
+    def send_reply(self, connection, status, body, extra):
+        payload = body.encode("latin-1")
+        lines = ["HTTP/1.1 %d %s" % (status, REASONS[status]), "Content-Type: text/html",
+                 "Content-Length: %d" % len(payload)]
+        if not self.args.keep_alive:
+            lines.append("Connection: close")
+        lines += extra
+        try:
+            connection.sendall(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + payload)
+            if self.args.keep_alive:
+                connection.settimeout(self.args.keep_alive)
+                connection.recv(1)
+        except OSError:
+            pass
