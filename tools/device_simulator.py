@@ -29,7 +29,12 @@ What it does
           announced tsize is installed: the device is unreachable for
           --reboot-seconds, then reports the image's version (the
           NUL-terminated text at offset 92 of its 128-byte header) or the
-          configured --report-version.
+          configured --report-version. The reboot starts as the fetch ends
+          (the tftp event, a second after the last block, the linger) and
+          ends when connections are taken again (the back_up event).
+          A slow reboot: --reboot-seconds N with --reboot-unreachable refuse
+          (the default) refuses every connection (RST, ECONNREFUSED) from the
+          install event until N seconds later, then answers again.
 
 Options (defaults in brackets)
   --address ADDR            listen address [127.0.0.1]
@@ -95,7 +100,7 @@ the start, monotonic) and "event":
                 [{kind, block}], stray_packets, started, last_ack, finished
   install       upgrade, installed, reason, image_version, version
                 (reported after the reboot), reboot_seconds, stay_down, nonce
-  back_up       version (the reboot is over)
+  back_up       version, upgrade (whose reboot is over)
   end           reason (lifetime | terminated)
 """
 import argparse

@@ -27,8 +27,10 @@ class Device:
             self.digest = DigestGuard(args.user, args.password, args.realm, "" if args.qop == "none" else args.qop,
                                       "" if args.algorithm == "none" else args.algorithm, args.opaque, args.nonce)
         self.down_until = 0.0       # monotonic time the reboot ends; inf: stays down
+        self.rebooting = None       # the upgrade whose reboot is under way or last ended
         self.upgrades = 0
         self.fetching = False
+        self.on_reboot = lambda: None   # the web server's: called, under the lock, as a reboot starts
 
     def is_down(self):
         return time.monotonic() < self.down_until
@@ -44,8 +46,8 @@ class Device:
 
     def came_back_up(self):
         with self.lock:
-            version = self.version
-        self.record.event("back_up", "back up, reporting version %s" % version, version=version)
+            upgrade, version = self.rebooting, self.version
+        self.record.event("back_up", "back up, reporting version %s" % version, version=version, upgrade=upgrade)
 
     # ---- The upgrade command
 
@@ -124,6 +126,8 @@ class Device:
         version = reported[upgrade - 1] if upgrade <= len(reported) else image_version
         with self.lock:
             self.down_until = float("inf") if self.args.stay_down else time.monotonic() + self.args.reboot_seconds
+            self.rebooting = upgrade
+            self.on_reboot()
             self.version = version
             if self.digest and self.args.reboot_nonce == "new":
                 self.digest.renew_nonce()

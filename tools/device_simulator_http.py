@@ -18,7 +18,10 @@ REASONS = {200: "OK", 400: "Bad Request", 401: "Unauthorized", 404: "Not Found"}
 class HttpServer:
     def __init__(self, args, record, device):
         self.args, self.record, self.device = args, record, device
+        self.listener = None        # None while a reboot refuses connections
+        self.rebooted = False       # a reboot started since the serving loop last looked
         self.connections = threading.BoundedSemaphore(MAX_CONNECTIONS)
+        device.on_reboot = self.stop_listening
 
     def open_listener(self, port):
         listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -32,35 +35,62 @@ class HttpServer:
         listener.settimeout(POLL_SECONDS)
         return listener
 
+    def stop_listening(self):
+        """As a reboot starts (under the device's lock): with refuse, from
+        now on connections are refused, not accepted and left unanswered.
+        Shutting the listener down refuses them at once and wakes its
+        accept; the serving loop closes it, even when the reboot is over
+        before it looks."""
+        self.rebooted = True
+        if self.args.reboot_unreachable == "refuse" and self.listener:
+            try:
+                self.listener.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
     def serve(self):
         device = self.device
-        listener = self.open_listener(self.args.http_port)
-        port = listener.getsockname()[1]
+        self.listener = self.open_listener(self.args.http_port)
+        port = self.listener.getsockname()[1]
         self.announce_ready(port)
         was_down = False
+        refuse = self.args.reboot_unreachable == "refuse"
         while not device.stopping():
-            down = device.is_down()
-            if down and self.args.reboot_unreachable == "refuse":
-                if listener:
-                    listener.close()
-                    listener = None
-                    self.record.note("http listener closed: rebooting")
-                was_down = True
+            with device.lock:
+                down, rebooted, self.rebooted = device.is_down(), self.rebooted, False
+                closing = (down or rebooted) and refuse and self.listener
+                if closing:
+                    self.listener.close()
+                    self.listener = None
+            if closing:
+                self.record.note("http listener closed: rebooting")
+            was_down = was_down or down or rebooted
+            if down and refuse:
                 time.sleep(POLL_SECONDS)
                 continue
-            if was_down and not down:
-                device.came_back_up()
-            was_down = down
-            if listener is None:
+            if self.listener is None:
                 try:
                     listener = self.open_listener(port)
                 except OSError as error:
                     self.record.note("http listener cannot reopen yet: %s" % error)
                     time.sleep(POLL_SECONDS)
                     continue
+                with device.lock:
+                    if not device.is_down():    # else a reboot started meanwhile
+                        self.listener = listener
+                if self.listener is None:
+                    listener.close()
+                    continue
+            if was_down and not down:
+                device.came_back_up()       # recorded once connections are taken again
+            was_down = down
             try:
-                connection, peer = listener.accept()
+                connection, peer = self.listener.accept()
             except socket.timeout:
+                continue
+            except OSError:                 # shut down as a reboot started, or out of descriptors
+                if not device.is_down():
+                    time.sleep(POLL_SECONDS)
                 continue
             self.connections.acquire()
             threading.Thread(target=self.handle_connection, args=(connection, peer), daemon=True).start()

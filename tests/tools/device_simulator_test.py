@@ -237,6 +237,51 @@ class TftpFetch(unittest.TestCase):
         self.assertIn(b"Software Version:</td><td>2.9.1(NT)</td>", page)
 
 
+
+# ---- Options that make the device slower or odder, as real devices are --------
+
+IMAGE_600 = sample_image(600, "3.1.24(QE)")       # blocks of 512 and 88 bytes
+OACK_600 = b"\0\x06tsize\x00600\0timeout\x005\0"
+
+
+def upgrade_path(server_port, name="/qev1.bi1"):
+    return "/admin/upgrade?tftp://127.0.0.1:%d%s" % (server_port, name)
+
+
+class SlowReboot(unittest.TestCase):
+    def test_connections_refused_from_install_until_back_up(self):
+        server = ScriptedTftpServer(IMAGE_600, OACK_600, resend_limit=30)
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory, "--fetch-delay", "0", "--reboot-seconds", "3")
+            try:
+                http_get(device.port, upgrade_path(server.port))
+                server.serve()
+                device.wait_for("install")
+                with self.assertRaises(ConnectionRefusedError):
+                    socket.create_connection(("127.0.0.1", device.port), timeout=10).close()
+                device.wait_for("back_up")
+                page = http_get(device.port, "/admin/advanced")
+                statuses = [event["status"] for event in device.events("http")]
+            finally:
+                device.stop()
+        self.assertEqual([200, 200], statuses)     # none accepted and left unanswered
+        self.assertIn(b"Software Version:</td><td>3.1.24(QE)</td>", page)
+
+    def test_reboot_over_before_the_server_looks_still_comes_back_up(self):
+        server = ScriptedTftpServer(IMAGE_600, OACK_600, resend_limit=30)
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory, "--fetch-delay", "0", "--reboot-seconds", "0")
+            try:
+                http_get(device.port, upgrade_path(server.port))
+                server.serve()
+                back_up = device.wait_for("back_up")
+                page = http_get(device.port, "/admin/advanced")
+            finally:
+                device.stop()
+        self.assertEqual(("3.1.24(QE)", 1), (back_up["version"], back_up["upgrade"]))
+        self.assertIn(b"Software Version:</td><td>3.1.24(QE)</td>", page)
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--simulator", required=True)
