@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A simulated QEV device for the end-to-end tests and the demonstration.
+r"""A simulated QEV device for the end-to-end tests and the demonstration.
 Python 3.11, standard library only, written apart from the upgrade tool: it
 shares no code with it, so a fault cannot hide in both. Its state and
 upgrades are in device_simulator_device.py, its web server in
@@ -12,7 +12,8 @@ What it does
   HTTP    Listens on --address:--http-port. GET /admin/advanced returns the
           status page ("Product Name:", "MAC Address:", "Software Version:",
           "Hardware Version:", "Serial Number:", each value in the table cell
-          after its label). With --password every request needs HTTP Digest
+          after its label; the values byte for byte as given, see --field-
+          escapes). With --password every request needs HTTP Digest
           (RFC 2617); each Authorization line is verified here with hashlib
           (user, realm, nonce, uri = request path, algorithm, opaque, qop, a
           rising nonce count, response), and a wrong one gets a 401 with the
@@ -47,7 +48,12 @@ Options (defaults in brackets)
   --transcript PATH         human-readable transcript [standard error]
   --product-name, --serial, --mac, --hardware-version, --software-version
                             the status page's values; --software-version is
-                            the version before any upgrade, e.g. "2.9.1(NT)"
+                            the version before any upgrade, e.g. "2.9.1(NT)".
+                            These and --report-version reach the page byte
+                            for byte (any byte but NUL, taken as latin-1)
+  --field-escapes           in those values \xHH is the byte HH (\x00 too)
+                            and \\ a backslash; any other backslash is an
+                            error. E.g. --product-name 'QEV\x1b]0;owned\x07'
   --password TEXT           protect every page with Digest [no protection]
   --user TEXT [admin]  --realm TEXT [QEV Device]
   --qop auth|none [auth]    the challenge's qop (none: no qop parameter)
@@ -80,8 +86,10 @@ Options (defaults in brackets)
                             reply (a server that relies on reply framing) [0]
 
 The record (--record): one JSON object a line, each with "t" (seconds since
-the start, monotonic) and "event":
-  ready         address, http_port
+the start, monotonic) and "event". Texts from the network or the command
+line are their bytes taken as latin-1 (one character each); the transcript
+writes control characters in them as \xHH.
+  ready         address, http_port, page {label: value given}
   http          peer, request (the request line), path, host, authorization
                 (the header's value or null), verified (true, false, or null
                 when no password is set), status (null: not answered,
@@ -111,7 +119,11 @@ import sys
 sys.dont_write_bytecode = True  # no byte code written into the source tree
 from device_simulator_device import Device
 from device_simulator_http import HttpServer
+from device_simulator_page import command_line_value
 from device_simulator_record import Record
+
+PAGE_VALUE_OPTIONS = ("product_name", "serial", "mac", "hardware_version", "software_version")
+
 
 def parse_arguments(argv=None):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -127,6 +139,7 @@ def parse_arguments(argv=None):
     add("--mac", default="00:00:5E:00:53:10")
     add("--hardware-version", default="1.0.2")
     add("--software-version", default="2.9.1(QE)")
+    add("--field-escapes", action="store_true")
     add("--password")
     add("--user", default="admin")
     add("--realm", default="QEV Device")
@@ -148,7 +161,14 @@ def parse_arguments(argv=None):
     add("--stay-down", action="store_true")
     add("--report-version", action="append", default=[])
     add("--keep-alive", type=float, default=0.0)
-    return parser.parse_args(argv)
+    args = parser.parse_args(argv)
+    try:
+        for option in PAGE_VALUE_OPTIONS:
+            setattr(args, option, command_line_value(getattr(args, option), args.field_escapes))
+        args.report_version = [command_line_value(text, args.field_escapes) for text in args.report_version]
+    except ValueError as error:
+        parser.error("a page value: %s" % error)
+    return args
 
 
 def main():

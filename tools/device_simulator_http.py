@@ -99,7 +99,7 @@ class HttpServer:
 
     def announce_ready(self, port):
         self.record.event("ready", "http listening on %s:%d" % (self.args.address, port),
-                          address=self.args.address, http_port=port)
+                          address=self.args.address, http_port=port, page=self.device.page_values)
         if self.args.ready_file:
             temporary = self.args.ready_file + ".part"
             with open(temporary, "w", encoding="utf-8") as out:

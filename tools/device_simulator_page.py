@@ -1,5 +1,8 @@
-"""The simulated device's status page: its rows and their values. Part of
+"""The simulated device's status page: its rows and the values given on the
+command line (byte for byte, as latin-1 text throughout). Part of
 tools/device_simulator.py; shares nothing with the upgrade tool."""
+import os
+import re
 
 # The rows in page order, each with the option that gives its value.
 ROWS = (("Product Name", "product_name"), ("Serial Number", "serial"), ("MAC Address", "mac"),
@@ -9,6 +12,26 @@ SOFTWARE_VERSION = "Software Version"
 PAGE_START = "<html><head><title>QEV Status</title></head><body>\n<table>\n"
 PAGE_ROW = "<tr><td>%s:</td><td>%s</td></tr>\n"
 PAGE_END = "</table></body></html>\n"
+ESCAPE = re.compile(rb"\\(x[0-9A-Fa-f]{2}|\\)?")
+
+
+def command_line_value(text, escapes):
+    """A value as it was given on the command line, as latin-1 text: one
+    character per byte, so every byte reaches the page unchanged
+    (os.fsencode undoes the decoding Python applied to argv). With escapes,
+    \\xHH is the byte HH and \\\\ a backslash; ValueError for any other
+    backslash."""
+    raw = os.fsencode(text)
+    if escapes:
+        raw = ESCAPE.sub(unescape, raw)
+    return raw.decode("latin-1")
+
+
+def unescape(found):
+    escape = found.group(1)
+    if escape is None:
+        raise ValueError("a backslash must start \\xHH or \\\\")
+    return b"\\" if escape == b"\\" else bytes([int(escape[1:], 16)])
 
 
 def page_values(args):

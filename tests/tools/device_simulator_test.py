@@ -282,6 +282,39 @@ class SlowReboot(unittest.TestCase):
         self.assertIn(b"Software Version:</td><td>3.1.24(QE)</td>", page)
 
 
+class PageValues(unittest.TestCase):
+    def page_of(self, directory, *options):
+        device = Simulator(directory, *options)
+        try:
+            return http_get(device.port, "/admin/advanced"), device.events("ready")[0]["page"]
+        finally:
+            device.stop()
+
+    def test_values_reach_the_page_byte_for_byte(self):
+        with tempfile.TemporaryDirectory() as plain, tempfile.TemporaryDirectory() as escaped:
+            plain_page, _ = self.page_of(plain, "--serial", b"\xff\x01\xc3\xa9\x9b", "--mac", "a\\x41")
+            escaped_page, values = self.page_of(escaped, "--field-escapes", "--product-name",
+                                                "QEV\\x1b]0;owned\\x07", "--mac", "a\\\\x41\\xC3\\xa9")
+        self.assertIn(b"<tr><td>Serial Number:</td><td>\xff\x01\xc3\xa9\x9b</td></tr>", plain_page)
+        self.assertIn(b"<tr><td>MAC Address:</td><td>a\\x41</td></tr>", plain_page)
+        self.assertIn(b"<tr><td>Product Name:</td><td>QEV\x1b]0;owned\x07</td></tr>", escaped_page)
+        self.assertIn(b"<tr><td>MAC Address:</td><td>a\\x41\xc3\xa9</td></tr>", escaped_page)
+        self.assertEqual("QEV\x1b]0;owned\x07", values["Product Name"])
+
+    def test_transcript_shows_control_characters_escaped(self):
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory)
+            try:
+                http_get(device.port, "/\x1b]0;owned\x07")
+                device.wait_for("http")
+            finally:
+                device.stop()
+            with open(os.path.join(directory, "transcript.txt"), "rb") as file:
+                transcript = file.read()
+        self.assertIn(b"GET /\\x1b]0;owned\\x07 HTTP/1.1", transcript)
+        self.assertNotIn(b"\x1b", transcript)
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--simulator", required=True)
