@@ -54,6 +54,10 @@ Options (defaults in brackets)
   --field-escapes           in those values \xHH is the byte HH (\x00 too)
                             and \\ a backslash; any other backslash is an
                             error. E.g. --product-name 'QEV\x1b]0;owned\x07'
+  --omit-after-upgrade LABEL  once an upgrade is installed, the page has no
+                            row LABEL ("Product Name", "Serial Number", "MAC
+                            Address", "Hardware Version", "Software
+                            Version") at all (repeatable)
   --password TEXT           protect every page with Digest [no protection]
   --user TEXT [admin]  --realm TEXT [QEV Device]
   --qop auth|none [auth]    the challenge's qop (none: no qop parameter)
@@ -107,7 +111,8 @@ writes control characters in them as \xHH.
                 received again}, resend_gaps_ms {block: [gaps]}, faults
                 [{kind, block}], stray_packets, started, last_ack, finished
   install       upgrade, installed, reason, image_version, version
-                (reported after the reboot), reboot_seconds, stay_down, nonce
+                (reported after the reboot), reboot_seconds, stay_down, nonce,
+                omitted (the rows left out from now on)
   back_up       version, upgrade (whose reboot is over)
   end           reason (lifetime | terminated)
 """
@@ -119,7 +124,7 @@ import sys
 sys.dont_write_bytecode = True  # no byte code written into the source tree
 from device_simulator_device import Device
 from device_simulator_http import HttpServer
-from device_simulator_page import command_line_value
+from device_simulator_page import LABELS, command_line_value
 from device_simulator_record import Record
 
 PAGE_VALUE_OPTIONS = ("product_name", "serial", "mac", "hardware_version", "software_version")
@@ -140,6 +145,7 @@ def parse_arguments(argv=None):
     add("--hardware-version", default="1.0.2")
     add("--software-version", default="2.9.1(QE)")
     add("--field-escapes", action="store_true")
+    add("--omit-after-upgrade", choices=LABELS, action="append", default=[])
     add("--password")
     add("--user", default="admin")
     add("--realm", default="QEV Device")

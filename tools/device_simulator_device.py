@@ -29,6 +29,7 @@ class Device:
         self.down_until = 0.0       # monotonic time the reboot ends; inf: stays down
         self.rebooting = None       # the upgrade whose reboot is under way or last ended
         self.upgrades = 0
+        self.installed = 0          # upgrades installed
         self.fetching = False
         self.on_reboot = lambda: None   # the web server's: called, under the lock, as a reboot starts
 
@@ -41,8 +42,8 @@ class Device:
 
     def status_page(self):
         with self.lock:
-            version = self.version
-        return status_page(self.page_values, version)
+            version, installed = self.version, self.installed
+        return status_page(self.page_values, version, self.args.omit_after_upgrade if installed else ())
 
     def came_back_up(self):
         with self.lock:
@@ -129,9 +130,11 @@ class Device:
             self.rebooting = upgrade
             self.on_reboot()
             self.version = version
+            self.installed += 1
             if self.digest and self.args.reboot_nonce == "new":
                 self.digest.renew_nonce()
         self.record.event("install", "upgrade %d installed (image version %s); rebooting %s, then reporting %s" % (
             upgrade, image_version, "for good" if self.args.stay_down else "for %.1f s" % self.args.reboot_seconds,
             version), upgrade=upgrade, installed=True, reason=None, image_version=image_version, version=version,
-            reboot_seconds=self.args.reboot_seconds, stay_down=self.args.stay_down, nonce=self.args.reboot_nonce)
+            reboot_seconds=self.args.reboot_seconds, stay_down=self.args.stay_down, nonce=self.args.reboot_nonce,
+            omitted=self.args.omit_after_upgrade)

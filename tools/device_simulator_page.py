@@ -1,6 +1,7 @@
-"""The simulated device's status page: its rows and the values given on the
-command line (byte for byte, as latin-1 text throughout). Part of
-tools/device_simulator.py; shares nothing with the upgrade tool."""
+"""The simulated device's status page: its rows, the values given on the
+command line (byte for byte, as latin-1 text throughout) and the rows left
+out after an upgrade. Part of tools/device_simulator.py; shares nothing with
+the upgrade tool."""
 import os
 import re
 
@@ -39,7 +40,9 @@ def page_values(args):
     return {label: getattr(args, option) for label, option in ROWS}
 
 
-def status_page(values, version):
-    """The page with version as its software version."""
-    rows = "".join(PAGE_ROW % (label, version if label == SOFTWARE_VERSION else values[label]) for label in LABELS)
+def status_page(values, version, omitted):
+    """The page with version as its software version, without the rows whose
+    labels are in omitted."""
+    rows = "".join(PAGE_ROW % (label, version if label == SOFTWARE_VERSION else values[label])
+                   for label in LABELS if label not in omitted)
     return PAGE_START + rows + PAGE_END

@@ -314,6 +314,27 @@ class PageValues(unittest.TestCase):
         self.assertIn(b"GET /\\x1b]0;owned\\x07 HTTP/1.1", transcript)
         self.assertNotIn(b"\x1b", transcript)
 
+    def test_rows_omitted_after_an_upgrade(self):
+        server = ScriptedTftpServer(IMAGE_600, OACK_600, resend_limit=30)
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory, "--fetch-delay", "0", "--reboot-seconds", "0.5",
+                               "--omit-after-upgrade", "Serial Number", "--omit-after-upgrade", "MAC Address")
+            try:
+                before = http_get(device.port, "/admin/advanced")
+                http_get(device.port, upgrade_path(server.port))
+                server.serve()
+                install = device.wait_for("install")
+                device.wait_for("back_up")
+                after = http_get(device.port, "/admin/advanced")
+            finally:
+                device.stop()
+        self.assertIn(b"<tr><td>Serial Number:</td><td>QA10400012345</td></tr>", before)
+        self.assertIn(b"<tr><td>MAC Address:</td><td>00:00:5E:00:53:10</td></tr>", before)
+        self.assertEqual(["Serial Number", "MAC Address"], install["omitted"])
+        self.assertIn(b"<table>\n<tr><td>Product Name:</td><td>QEV-1040</td></tr>\n"
+                      b"<tr><td>Hardware Version:</td><td>1.0.2</td></tr>\n"
+                      b"<tr><td>Software Version:</td><td>3.1.24(QE)</td></tr>\n</table>", after)
+
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser(description=__doc__)
