@@ -74,6 +74,12 @@ Options (defaults in brackets)
   --duplicate-ack N         send the first ACK of block N twice (repeatable)
   --wrong-port-ack N        send the first ACK of block N from another UDP
                             port (repeatable)
+  --ack-delay BLOCK:SECONDS wait SECONDS before the first ACK of BLOCK
+                            (repeatable; block 0 is the ACK of the OACK),
+                            sending nothing meanwhile; repeats arriving then
+                            are counted as received again, not answered. The
+                            ACK then goes out as the other faults say; the
+                            silence and the linger count from it
   --stop-at-block N         acknowledge nothing from block N on (0: never
                             acknowledge the OACK); the device keeps counting
                             what arrives until --tftp-silence, and installs
@@ -109,7 +115,9 @@ writes control characters in them as \xHH.
                 size: the received size when complete, else the announced
                 tsize), tsize, size, sha256, blocks, resent {block: times
                 received again}, resend_gaps_ms {block: [gaps]}, faults
-                [{kind, block}], stray_packets, started, last_ack, finished
+                [{kind (lose_ack | duplicate_ack | wrong_port_ack | delay_ack
+                | stop), block, seconds (delay_ack only)}], stray_packets,
+                started, last_ack, finished
   install       upgrade, installed, reason, image_version, version
                 (reported after the reboot), reboot_seconds, stay_down, nonce,
                 omitted (the rows left out from now on)
@@ -128,6 +136,14 @@ from device_simulator_page import LABELS, command_line_value
 from device_simulator_record import Record
 
 PAGE_VALUE_OPTIONS = ("product_name", "serial", "mac", "hardware_version", "software_version")
+
+
+def block_and_seconds(text):
+    """BLOCK:SECONDS of --ack-delay."""
+    block, colon, seconds = text.partition(":")
+    if not colon or not block.isdigit() or float(seconds) < 0:
+        raise ValueError(text)
+    return int(block), float(seconds)
 
 
 def parse_arguments(argv=None):
@@ -162,6 +178,7 @@ def parse_arguments(argv=None):
     add("--duplicate-ack", type=int, action="append", default=[])
     add("--wrong-port-ack", type=int, action="append", default=[])
     add("--stop-at-block", type=int)
+    add("--ack-delay", type=block_and_seconds, action="append", default=[])
     add("--reboot-seconds", type=float, default=5.0)
     add("--reboot-unreachable", choices=["refuse", "close"], default="refuse")
     add("--stay-down", action="store_true")

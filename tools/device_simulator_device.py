@@ -91,7 +91,8 @@ class Device:
                                   upgrade=upgrade, outcome="refused")
                 return
             faults = {"lose": self.args.lose_ack, "duplicate": self.args.duplicate_ack,
-                      "wrong_port": self.args.wrong_port_ack, "stop_at": self.args.stop_at_block}
+                      "wrong_port": self.args.wrong_port_ack, "stop_at": self.args.stop_at_block,
+                      "delay": dict(self.args.ack_delay)}
             fetch = TftpFetch(self.record, self.args.address, server, name, not self.args.plain_rrq, faults,
                               self.args.tftp_silence, self.deadline)
             outcome = fetch.run()

@@ -248,6 +248,23 @@ def upgrade_path(server_port, name="/qev1.bi1"):
     return "/admin/upgrade?tftp://127.0.0.1:%d%s" % (server_port, name)
 
 
+class WatchedTftpServer(ScriptedTftpServer):
+    """Also notes when each packet was first sent and when its ACK came (each
+    noted on the safe side: a gap between them is never shorter than it
+    was)."""
+
+    def __init__(self, image, oack):
+        super().__init__(image, oack, resend_limit=30)
+        self.first_sent, self.acked = {}, {}
+
+    def await_ack(self, number, packet, peer):
+        self.first_sent.setdefault(number, time.monotonic())
+        acknowledged = super().await_ack(number, packet, peer)
+        if acknowledged:
+            self.acked[number] = time.monotonic()
+        return acknowledged
+
+
 class SlowReboot(unittest.TestCase):
     def test_connections_refused_from_install_until_back_up(self):
         server = ScriptedTftpServer(IMAGE_600, OACK_600, resend_limit=30)
@@ -280,6 +297,25 @@ class SlowReboot(unittest.TestCase):
                 device.stop()
         self.assertEqual(("3.1.24(QE)", 1), (back_up["version"], back_up["upgrade"]))
         self.assertIn(b"Software Version:</td><td>3.1.24(QE)</td>", page)
+
+
+class AckDelay(unittest.TestCase):
+    def test_nothing_sent_while_the_device_waits_before_an_ack(self):
+        image = sample_image(1200, "3.1.24(QE)")      # blocks of 512, 512 and 176 bytes
+        server = WatchedTftpServer(image, b"\0\x06tsize\x001200\0timeout\x005\0")
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory, "--fetch-delay", "0", "--ack-delay", "2:1.2")
+            try:
+                http_get(device.port, upgrade_path(server.port))
+                server.serve()
+                transfer = device.wait_for("tftp")
+            finally:
+                device.stop()
+        self.assertGreaterEqual(server.acked[2] - server.first_sent[2], 1.2)
+        self.assertEqual([(0, True), (1, True), (2, True)], server.acks[:3])
+        self.assertGreater(server.sent[2], 1)     # resent while the device waited, and counted
+        self.assertEqual(("complete", {"2": server.sent[2] - 1}, [{"kind": "delay_ack", "block": 2, "seconds": 1.2}]),
+                         (transfer["outcome"], transfer["resent"], transfer["faults"]))
 
 
 class PageValues(unittest.TestCase):
