@@ -5,8 +5,8 @@ shares no code with it, so a fault cannot hide in both. Its state and
 upgrades are in device_simulator_device.py, its web server in
 device_simulator_http.py, the status page in device_simulator_page.py, its
 Digest check in device_simulator_digest.py, its TFTP client in
-device_simulator_tftp.py, the record and transcript in
-device_simulator_record.py.
+device_simulator_tftp.py, the flood in device_simulator_flood.py, the record
+and transcript in device_simulator_record.py.
 
 What it does
   HTTP    Listens on --address:--http-port. GET /admin/advanced returns the
@@ -67,6 +67,8 @@ Options (defaults in brackets)
   --reboot-nonce same|new   nonce after each reboot [same]
   --plain-rrq               RRQ without options (just name and "octet")
   --fetch-delay SECONDS     from the upgrade command's reply to the RRQ [0.2]
+  --no-fetch                the upgrade command is answered 200, but no RRQ
+                            is ever sent (and nothing is installed)
   --tftp-silence SECONDS    a fetch ends after this long without a packet [5]
   --save-image PREFIX       write each received image to PREFIX.1, PREFIX.2..
   --lose-ack N              do not send the first ACK of block N (repeatable;
@@ -94,6 +96,15 @@ Options (defaults in brackets)
                             beyond the list report their image's version
   --keep-alive SECONDS      keep each connection open this long after the
                             reply (a server that relies on reply framing) [0]
+  --flood SECONDS           from the moment an upgrade command is accepted,
+                            send stray datagrams as fast as possible for
+                            SECONDS (or until --lifetime or SIGTERM) from a
+                            UDP socket of their own on --address to the
+                            server address and port of the command (only an
+                            address of this machine): in turn an ACK of any
+                            block number, another opcode (never an RRQ) with
+                            junk after it, and junk of 0 to 1400 bytes; the
+                            same datagrams in every run
 
 The record (--record): one JSON object a line, each with "t" (seconds since
 the start, monotonic) and "event". Texts from the network or the command
@@ -108,7 +119,8 @@ writes control characters in them as \xHH.
                 ("verified", "stale nonce", "wrong response", ...), fields
                 (its parameters, names in lower case), nonce (the current)
   upgrade       address, port, name, upgrade (1, 2, ..; null when not
-                accepted), accepted, reason (malformed | busy | null)
+                accepted), accepted, reason (malformed | busy | null), fetch
+                (true when a fetch follows; false with --no-fetch)
   tftp          upgrade, outcome (complete | stopped | abandoned | error |
                 refused | lifetime), rrq_hex, oack_hex (null without OACK),
                 oack_count, oack_as_expected (exactly the bytes for the
@@ -122,6 +134,9 @@ writes control characters in them as \xHH.
                 (reported after the reboot), reboot_seconds, stay_down, nonce,
                 omitted (the rows left out from now on)
   back_up       version, upgrade (whose reboot is over)
+  flood         upgrade, address, port, sent, failed (sends refused by the
+                system), seconds (how long it ran), source_port, reason (done
+                | lifetime | terminated | refused: not this machine's)
   end           reason (lifetime | terminated)
 """
 import argparse
@@ -144,6 +159,12 @@ def block_and_seconds(text):
     if not colon or not block.isdigit() or float(seconds) < 0:
         raise ValueError(text)
     return int(block), float(seconds)
+
+
+def positive_seconds(text):
+    if float(text) <= 0:
+        raise ValueError(text)
+    return float(text)
 
 
 def parse_arguments(argv=None):
@@ -179,6 +200,8 @@ def parse_arguments(argv=None):
     add("--wrong-port-ack", type=int, action="append", default=[])
     add("--stop-at-block", type=int)
     add("--ack-delay", type=block_and_seconds, action="append", default=[])
+    add("--no-fetch", action="store_true")
+    add("--flood", type=positive_seconds)
     add("--reboot-seconds", type=float, default=5.0)
     add("--reboot-unreachable", choices=["refuse", "close"], default="refuse")
     add("--stay-down", action="store_true")

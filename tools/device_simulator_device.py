@@ -1,17 +1,19 @@
 """The simulated device's state and its upgrades: the upgrade command, the
-fetch, the install and the reboot that follows. Part of
-tools/device_simulator.py; shares nothing with the upgrade tool. Its web
-server is device_simulator_http.py."""
+fetch, the install and the reboot that follows, the flood of stray
+datagrams. Part of tools/device_simulator.py; shares nothing with the
+upgrade tool. Its web server is device_simulator_http.py."""
 import re
 import threading
 import time
 
 from device_simulator_digest import DigestGuard
+from device_simulator_flood import Flood
 from device_simulator_page import page_values, status_page
 from device_simulator_tftp import TftpFetch, is_own_address
 
 UPGRADE_COMMAND = re.compile(r"/admin/upgrade\?tftp://(\d{1,3}(?:\.\d{1,3}){3}):(\d{1,5})(/.*)$")
 HEADER_SIZE, VERSION_OFFSET = 128, 92     # the image header and its version text
+HELPER_END_SECONDS = 2.0                  # floods end within this of a stop
 
 
 class Device:
@@ -31,6 +33,7 @@ class Device:
         self.upgrades = 0
         self.installed = 0          # upgrades installed
         self.fetching = False
+        self.helpers = []           # threads of floods, which end by themselves
         self.on_reboot = lambda: None   # the web server's: called, under the lock, as a reboot starts
 
     def is_down(self):
@@ -50,6 +53,19 @@ class Device:
             upgrade, version = self.rebooting, self.version
         self.record.event("back_up", "back up, reporting version %s" % version, version=version, upgrade=upgrade)
 
+    def start_helper(self, target, *arguments):
+        thread = threading.Thread(target=target, args=arguments, daemon=True)
+        with self.lock:
+            self.helpers.append(thread)
+        thread.start()
+
+    def join_helpers(self):
+        """Lets the floods record their end."""
+        with self.lock:
+            helpers = list(self.helpers)
+        for thread in helpers:
+            thread.join(HELPER_END_SECONDS)
+
     # ---- The upgrade command
 
     def upgrade_command(self, path):
@@ -60,26 +76,41 @@ class Device:
         valid = bool(match) and all(int(part) <= 255 for part in address.split(".")) and 0 < port < 65536
         if not valid:
             self.record.event("upgrade", "upgrade command not understood: %s" % path, address=address,
-                              port=port, name=None, upgrade=None, accepted=False, reason="malformed")
+                              port=port, name=None, upgrade=None, accepted=False, reason="malformed", fetch=False)
             return 400, "<html>400 Bad Request</html>", None
         name = match.group(3)
+        fetch = not self.args.no_fetch
         with self.lock:
             busy = self.fetching
             if not busy:
-                self.fetching = True
+                self.fetching = fetch
                 self.upgrades += 1
             upgrade = self.upgrades
         fields = {"address": address, "port": port, "name": name}
         if busy:
             self.record.event("upgrade", "upgrade command ignored: a fetch is under way", **fields,
-                              upgrade=None, accepted=False, reason="busy")
+                              upgrade=None, accepted=False, reason="busy", fetch=False)
             return 200, "<html>Upgrade in progress</html>", None
-        self.record.event("upgrade", "upgrade %d: fetch %s from %s:%d" % (upgrade, name, address, port),
-                          **fields, upgrade=upgrade, accepted=True, reason=None)
+        self.record.event("upgrade", "upgrade %d: %s %s from %s:%d" % (
+            upgrade, "fetch" if fetch else "accepted, but no fetch of", name, address, port),
+            **fields, upgrade=upgrade, accepted=True, reason=None, fetch=fetch)
+        if self.args.flood:
+            self.start_helper(self.flood, upgrade, (address, port))
         return 200, "<html>Upgrade started</html>", (upgrade, (address, port), name)
 
     def start_fetch(self, accepted):
-        threading.Thread(target=self.fetch_and_install, args=accepted, daemon=True).start()
+        if not self.args.no_fetch:
+            threading.Thread(target=self.fetch_and_install, args=accepted, daemon=True).start()
+
+    def flood(self, upgrade, server):
+        fields = {"upgrade": upgrade, "address": server[0], "port": server[1]}
+        if not is_own_address(server[0]):
+            self.record.event("flood", "flood: %s is not an address of this machine; nothing sent" % server[0],
+                              **fields, sent=0, failed=0, seconds=0.0, source_port=None, reason="refused")
+            return
+        result = Flood(self.record, self.args.address, server, self.args.flood, self.stopping).run()
+        self.record.event("flood", "flood %s: %d datagrams to %s:%d in %.3f s (%d failed)" % (
+            result["reason"], result["sent"], *server, result["seconds"], result["failed"]), **fields, **result)
 
     # ---- The fetch, the install and the reboot
 

@@ -95,6 +95,7 @@ class HttpServer:
             self.connections.acquire()
             threading.Thread(target=self.handle_connection, args=(connection, peer), daemon=True).start()
         reason = device.stopping()
+        device.join_helpers()
         self.record.event("end", "terminated" if reason == "terminated" else "lifetime over", reason=reason)
 
     def announce_ready(self, port):

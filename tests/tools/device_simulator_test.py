@@ -318,6 +318,45 @@ class AckDelay(unittest.TestCase):
                          (transfer["outcome"], transfer["resent"], transfer["faults"]))
 
 
+class StrayFlood(unittest.TestCase):
+    def test_flood_from_a_port_of_its_own_with_no_fetch(self):
+        senders, opcodes, ack_blocks, longest, received = set(), set(), set(), 0, 0
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as server, tempfile.TemporaryDirectory() as directory:
+            server.bind(("127.0.0.1", 0))
+            server.settimeout(0.2)
+            device = Simulator(directory, "--fetch-delay", "0", "--no-fetch", "--flood", "1")
+            try:
+                reply = http_get(device.port, upgrade_path(server.getsockname()[1]))
+                deadline = time.monotonic() + 20
+                while time.monotonic() < deadline:
+                    try:
+                        datagram, sender = server.recvfrom(2048)
+                    except socket.timeout:
+                        if device.events("flood"):
+                            break
+                        continue
+                    received += 1
+                    senders.add(sender)
+                    longest = max(longest, len(datagram))
+                    opcodes.add(datagram[:2])
+                    if datagram[:2] == b"\0\x04" and len(datagram) == 4:
+                        ack_blocks.add(datagram[2:])
+                flood, upgrade = device.wait_for("flood"), device.wait_for("upgrade")
+                transfers = device.events("tftp")
+            finally:
+                device.stop()
+        self.assertTrue(reply.startswith(b"HTTP/1.1 200 "), reply)
+        self.assertEqual((True, False, []), (upgrade["accepted"], upgrade["fetch"], transfers))
+        self.assertEqual("done", flood["reason"])
+        self.assertGreaterEqual(flood["seconds"], 1.0)
+        self.assertGreaterEqual(flood["sent"], received)
+        self.assertEqual({("127.0.0.1", flood["source_port"])}, senders)   # no RRQ from a fetch's port
+        self.assertNotIn(b"\0\x01", opcodes)
+        self.assertLessEqual(longest, 1400)
+        self.assertGreater(len(ack_blocks), 1)
+        self.assertGreater(len(opcodes - {b"\0\x04"}), 1)
+
+
 class PageValues(unittest.TestCase):
     def page_of(self, directory, *options):
         device = Simulator(directory, *options)
