@@ -96,6 +96,14 @@ Options (defaults in brackets)
                             beyond the list report their image's version
   --keep-alive SECONDS      keep each connection open this long after the
                             reply (a server that relies on reply framing) [0]
+  --hold-command-reply      the reply to an accepted upgrade command has no
+                            Content-Length and no "Connection: close" (it
+                            ends only as the connection closes); the fetch
+                            starts at once (after --fetch-delay) and the
+                            connection is closed once the device is back up
+                            from the reboot that follows, or as the fetch
+                            ends without an install (at once with
+                            --no-fetch), or at --lifetime or SIGTERM
   --flood SECONDS           from the moment an upgrade command is accepted,
                             send stray datagrams as fast as possible for
                             SECONDS (or until --lifetime or SIGTERM) from a
@@ -137,6 +145,8 @@ writes control characters in them as \xHH.
   flood         upgrade, address, port, sent, failed (sends refused by the
                 system), seconds (how long it ran), source_port, reason (done
                 | lifetime | terminated | refused: not this machine's)
+  held_reply    upgrade, reason (back up | fetch ended | no fetch | lifetime
+                | terminated), held_seconds: the held command reply closed
   end           reason (lifetime | terminated)
 """
 import argparse
@@ -207,6 +217,7 @@ def parse_arguments(argv=None):
     add("--stay-down", action="store_true")
     add("--report-version", action="append", default=[])
     add("--keep-alive", type=float, default=0.0)
+    add("--hold-command-reply", action="store_true")
     args = parser.parse_args(argv)
     try:
         for option in PAGE_VALUE_OPTIONS:

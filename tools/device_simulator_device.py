@@ -13,7 +13,7 @@ from device_simulator_tftp import TftpFetch, is_own_address
 
 UPGRADE_COMMAND = re.compile(r"/admin/upgrade\?tftp://(\d{1,3}(?:\.\d{1,3}){3}):(\d{1,5})(/.*)$")
 HEADER_SIZE, VERSION_OFFSET = 128, 92     # the image header and its version text
-HELPER_END_SECONDS = 2.0                  # floods end within this of a stop
+HELPER_END_SECONDS = 2.0                  # floods and held replies end within this of a stop
 
 
 class Device:
@@ -30,10 +30,12 @@ class Device:
                                       "" if args.algorithm == "none" else args.algorithm, args.opaque, args.nonce)
         self.down_until = 0.0       # monotonic time the reboot ends; inf: stays down
         self.rebooting = None       # the upgrade whose reboot is under way or last ended
+        self.back_up_after = 0      # the upgrade whose reboot the device last came back up from
         self.upgrades = 0
         self.installed = 0          # upgrades installed
+        self.fetch_ends = {}        # upgrade -> installed | not installed | no fetch, once its fetch is over
         self.fetching = False
-        self.helpers = []           # threads of floods, which end by themselves
+        self.helpers = []           # threads of floods and held replies, which end by themselves
         self.on_reboot = lambda: None   # the web server's: called, under the lock, as a reboot starts
 
     def is_down(self):
@@ -52,15 +54,20 @@ class Device:
         with self.lock:
             upgrade, version = self.rebooting, self.version
         self.record.event("back_up", "back up, reporting version %s" % version, version=version, upgrade=upgrade)
+        with self.lock:
+            self.back_up_after = upgrade    # after the event: what waits for this is recorded later
+
+    def track_helper(self, thread):
+        with self.lock:
+            self.helpers.append(thread)
 
     def start_helper(self, target, *arguments):
         thread = threading.Thread(target=target, args=arguments, daemon=True)
-        with self.lock:
-            self.helpers.append(thread)
+        self.track_helper(thread)
         thread.start()
 
     def join_helpers(self):
-        """Lets the floods record their end."""
+        """Lets the floods and held replies record their end."""
         with self.lock:
             helpers = list(self.helpers)
         for thread in helpers:
@@ -94,6 +101,9 @@ class Device:
         self.record.event("upgrade", "upgrade %d: %s %s from %s:%d" % (
             upgrade, "fetch" if fetch else "accepted, but no fetch of", name, address, port),
             **fields, upgrade=upgrade, accepted=True, reason=None, fetch=fetch)
+        if not fetch:
+            with self.lock:
+                self.fetch_ends[upgrade] = "no fetch"
         if self.args.flood:
             self.start_helper(self.flood, upgrade, (address, port))
         return 200, "<html>Upgrade started</html>", (upgrade, (address, port), name)
@@ -115,6 +125,7 @@ class Device:
     # ---- The fetch, the install and the reboot
 
     def fetch_and_install(self, upgrade, server, name):
+        ending = "not installed"
         try:
             time.sleep(self.args.fetch_delay)
             if not is_own_address(server[0]):
@@ -133,12 +144,15 @@ class Device:
             self.record.event("tftp", "tftp %s: %d bytes in %d blocks, sha256 %s, OACK %s, received again %s" % (
                 outcome, summary["size"], summary["blocks"], summary["sha256"], oack, summary["resent"] or "none"),
                 upgrade=upgrade, **summary)
-            self.install(upgrade, outcome, bytes(fetch.image), summary["tsize"])
+            if self.install(upgrade, outcome, bytes(fetch.image), summary["tsize"]):
+                ending = "installed"
         finally:
             with self.lock:
                 self.fetching = False
+                self.fetch_ends[upgrade] = ending
 
     def install(self, upgrade, outcome, image, tsize):
+        """True when the image is installed and the reboot has started."""
         reason = None
         if outcome != "complete":
             reason = "transfer %s" % outcome
@@ -151,7 +165,7 @@ class Device:
         if reason:
             self.record.event("install", "upgrade %d not installed: %s" % (upgrade, reason), upgrade=upgrade,
                               installed=False, reason=reason, image_version=image_version)
-            return
+            return False
         if self.args.save_image:
             with open("%s.%d" % (self.args.save_image, upgrade), "wb") as out:
                 out.write(image)
@@ -170,3 +184,13 @@ class Device:
             version), upgrade=upgrade, installed=True, reason=None, image_version=image_version, version=version,
             reboot_seconds=self.args.reboot_seconds, stay_down=self.args.stay_down, nonce=self.args.reboot_nonce,
             omitted=self.args.omit_after_upgrade)
+        return True
+
+    def settled(self, upgrade):
+        """Why a reply held open for upgrade may now end (back up, fetch
+        ended, no fetch), or None while its fetch or reboot goes on."""
+        with self.lock:
+            ending = self.fetch_ends.get(upgrade)
+            if ending == "installed":
+                return "back up" if self.back_up_after is not None and self.back_up_after >= upgrade else None
+        return None if ending is None else "fetch ended" if ending == "not installed" else ending

@@ -110,14 +110,32 @@ class HttpServer:
 
     def handle_connection(self, connection, peer):
         try:
+            held = None
             with connection:
                 connection.settimeout(10)
                 head = self.read_head(connection)
                 accepted = self.answer(connection, peer, head)
-            if accepted:
+                if accepted and self.args.hold_command_reply:
+                    held = time.monotonic()
+                    self.device.track_helper(threading.current_thread())
+                    self.device.start_fetch(accepted)
+                    reason = self.hold(accepted[0])
+            if held is not None:
+                self.record.event("held_reply", "upgrade %d: held command reply closed (%s)" % (
+                    accepted[0], reason), upgrade=accepted[0], reason=reason,
+                    held_seconds=round(time.monotonic() - held, 3))
+            elif accepted:
                 self.device.start_fetch(accepted)
         finally:
             self.connections.release()
+
+    def hold(self, upgrade):
+        """Waits, the command's connection open, until the device is back up
+        from the reboot the fetch brought, or the fetch has ended without
+        one, or the simulator stops; returns which."""
+        while not (reason := self.device.settled(upgrade) or self.device.stopping()):
+            time.sleep(POLL_SECONDS)
+        return reason
 
     @staticmethod
     def read_head(connection):
@@ -168,7 +186,7 @@ class HttpServer:
         self.record.event("http", "http from %s:%d: %s%s -> %d" % (
             *peer, lines[0], " (Authorization %s)" % ("verified" if seen["verified"] else "refused")
             if seen["authorization"] else "", status), **seen, status=status)
-        self.send_reply(connection, status, body, extra)
+        self.send_reply(connection, status, body, extra, held=bool(accepted) and self.args.hold_command_reply)
         return accepted
 
     def authorize(self, authorization, path):
@@ -185,16 +203,19 @@ class HttpServer:
                           verified=verified, reason=reason, fields=fields, nonce=nonce)
         return verified, reason == "stale nonce"
 
-    def send_reply(self, connection, status, body, extra):
+    def send_reply(self, connection, status, body, extra, held=False):
+        """held: no Content-Length and no "Connection: close", so the reply
+        ends only when the connection closes."""
         payload = body.encode("latin-1")
-        lines = ["HTTP/1.1 %d %s" % (status, REASONS[status]), "Content-Type: text/html",
-                 "Content-Length: %d" % len(payload)]
-        if not self.args.keep_alive:
+        lines = ["HTTP/1.1 %d %s" % (status, REASONS[status]), "Content-Type: text/html"]
+        if not held:
+            lines.append("Content-Length: %d" % len(payload))
+        if not (self.args.keep_alive or held):
             lines.append("Connection: close")
         lines += extra
         try:
             connection.sendall(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1") + payload)
-            if self.args.keep_alive:
+            if self.args.keep_alive and not held:
                 connection.settimeout(self.args.keep_alive)
                 connection.recv(1)
         except OSError:

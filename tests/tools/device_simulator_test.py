@@ -411,6 +411,26 @@ class PageValues(unittest.TestCase):
                       b"<tr><td>Software Version:</td><td>3.1.24(QE)</td></tr>\n</table>", after)
 
 
+class HeldCommandReply(unittest.TestCase):
+    def test_reply_held_open_until_back_up(self):
+        server = ScriptedTftpServer(IMAGE_600, OACK_600, resend_limit=30)
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory, "--fetch-delay", "0", "--hold-command-reply", "--reboot-seconds", "1")
+            try:
+                with socket.create_connection(("127.0.0.1", device.port), timeout=20) as command:
+                    command.sendall(b"GET %s HTTP/1.1\r\nHost: 192.0.2.1\r\n\r\n" % upgrade_path(server.port).encode())
+                    server.serve()
+                    reply = b""
+                    while chunk := command.recv(65536):
+                        reply += chunk
+                closed, back_up = device.wait_for("held_reply"), device.wait_for("back_up")
+            finally:
+                device.stop()
+        self.assertEqual(b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html>Upgrade started</html>", reply)
+        self.assertEqual((1, "back up"), (closed["upgrade"], closed["reason"]))
+        self.assertLessEqual(back_up["t"], closed["t"])
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--simulator", required=True)
