@@ -62,6 +62,11 @@ Options (defaults in brackets)
   --user TEXT [admin]  --realm TEXT [QEV Device]
   --qop auth|none [auth]    the challenge's qop (none: no qop parameter)
   --algorithm MD5|MD5-sess|none [MD5]   none: no algorithm parameter
+  --algorithm-unquoted      the challenge's algorithm as a token, without
+                            quotes (algorithm=MD5-sess; RFC 2617 allows it)
+  --nextnonce               the challenge also carries nextnonce="<another
+                            random value>", placed before nonce=; the check
+                            of Authorization lines still expects the nonce
   --opaque TEXT             opaque value; "" for none [a fixed hex text]
   --nonce TEXT              the first nonce [random]
   --reboot-nonce same|new   nonce after each reboot [same]
@@ -121,8 +126,9 @@ writes control characters in them as \xHH.
   ready         address, http_port, page {label: value given}
   http          peer, request (the request line), path, host, authorization
                 (the header's value or null), verified (true, false, or null
-                when no password is set), status (null: not answered,
-                the device was rebooting)
+                when no password is set), challenge (the WWW-Authenticate
+                value sent, or null), status (null: not answered, the device
+                was rebooting)
   digest        the check of one Authorization line: verified, reason
                 ("verified", "stale nonce", "wrong response", ...), fields
                 (its parameters, names in lower case), nonce (the current)
@@ -198,6 +204,8 @@ def parse_arguments(argv=None):
     add("--realm", default="QEV Device")
     add("--qop", choices=["auth", "none"], default="auth")
     add("--algorithm", choices=["MD5", "MD5-sess", "none"], default="MD5")
+    add("--algorithm-unquoted", action="store_true")
+    add("--nextnonce", action="store_true")
     add("--opaque", default="5ccc069c403ebaf9f0171e9517f40e41")
     add("--nonce")
     add("--reboot-nonce", choices=["same", "new"], default="same")

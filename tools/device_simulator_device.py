@@ -27,7 +27,8 @@ class Device:
         self.digest = None
         if args.password is not None:
             self.digest = DigestGuard(args.user, args.password, args.realm, "" if args.qop == "none" else args.qop,
-                                      "" if args.algorithm == "none" else args.algorithm, args.opaque, args.nonce)
+                                      "" if args.algorithm == "none" else args.algorithm, args.opaque, args.nonce,
+                                      quote_algorithm=not args.algorithm_unquoted, nextnonce=args.nextnonce)
         self.down_until = 0.0       # monotonic time the reboot ends; inf: stays down
         self.rebooting = None       # the upgrade whose reboot is under way or last ended
         self.back_up_after = 0      # the upgrade whose reboot the device last came back up from

@@ -162,12 +162,12 @@ class HttpServer:
         match = re.fullmatch(r"GET (\S+) HTTP/1\.1", lines[0])
         path = match.group(1) if match else None
         seen = {"peer": "%s:%d" % peer, "request": lines[0], "path": path, "host": headers.get("host"),
-                "authorization": headers.get("authorization"), "verified": None}
+                "authorization": headers.get("authorization"), "verified": None, "challenge": None}
         if self.device.is_down():
             self.record.event("http", "http from %s:%d: %s -- not answered (rebooting)" % (*peer, lines[0]),
                               **seen, status=None)
             return None
-        extra, accepted = [], None
+        accepted = None
         if path is None:
             status, body = 400, "<html>400 Bad Request</html>"
         else:
@@ -176,7 +176,7 @@ class HttpServer:
             if verified is False:
                 status, body = 401, "<html>401 Unauthorized</html>"
                 with self.device.lock:
-                    extra = ["WWW-Authenticate: " + self.device.digest.challenge(stale)]
+                    seen["challenge"] = self.device.digest.challenge(stale)
             elif path == "/admin/advanced":
                 status, body = 200, self.device.status_page()
             elif path.startswith("/admin/upgrade?"):
@@ -186,6 +186,7 @@ class HttpServer:
         self.record.event("http", "http from %s:%d: %s%s -> %d" % (
             *peer, lines[0], " (Authorization %s)" % ("verified" if seen["verified"] else "refused")
             if seen["authorization"] else "", status), **seen, status=status)
+        extra = ["WWW-Authenticate: " + seen["challenge"]] if seen["challenge"] else []
         self.send_reply(connection, status, body, extra, held=bool(accepted) and self.args.hold_command_reply)
         return accepted
 

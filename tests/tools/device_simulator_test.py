@@ -9,6 +9,7 @@ import argparse
 import hashlib
 import json
 import os
+import re
 import socket
 import struct
 import subprocess
@@ -429,6 +430,41 @@ class HeldCommandReply(unittest.TestCase):
         self.assertEqual(b"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<html>Upgrade started</html>", reply)
         self.assertEqual((1, "back up"), (closed["upgrade"], closed["reason"]))
         self.assertLessEqual(back_up["t"], closed["t"])
+
+
+class ChallengeForms(unittest.TestCase):
+    def challenge_and_checks(self, *options):
+        """The 401's challenge line, then the reasons given to the RFC's
+        Authorization line, first as it is, then with the nonce changed."""
+        with tempfile.TemporaryDirectory() as directory:
+            device = Simulator(directory, "--user", "Mufasa", "--password", "Circle Of Life", "--realm", RFC_REALM,
+                               "--nonce", RFC_NONCE, "--opaque", RFC_OPAQUE, *options)
+            try:
+                refused = http_get(device.port, "/dir/index.html")
+                http_get(device.port, "/dir/index.html", rfc_line("6629fae49393a05397450978507c4ef1"))
+                http_get(device.port, "/dir/index.html",
+                         rfc_line("6629fae49393a05397450978507c4ef1").replace(RFC_NONCE, "0123456789abcdef"))
+                recorded = device.events("http")[0]["challenge"]
+                reasons = [check["reason"] for check in device.events("digest")]
+            finally:
+                device.stop()
+        line = [line for line in refused.split(b"\r\n") if line.startswith(b"WWW-Authenticate: ")][0]
+        self.assertEqual(line.decode("latin-1"), "WWW-Authenticate: " + recorded)
+        self.assertEqual(["verified", "stale nonce"], reasons)
+        return recorded
+
+    def test_algorithm_as_a_token(self):
+        self.assertEqual('Digest realm="testrealm@host.com", nonce="dcd98b7102dd2f0e8b11d0f600bfb0c093", qop="auth", '
+                         'algorithm=MD5, opaque="5ccc069c403ebaf9f0171e9517f40e41"',
+                         self.challenge_and_checks("--algorithm-unquoted"))
+
+    def test_nextnonce_before_the_nonce(self):
+        challenge = self.challenge_and_checks("--nextnonce")
+        found = re.fullmatch(r'Digest realm="testrealm@host\.com", nextnonce="([0-9a-f]{32})", '
+                             r'nonce="dcd98b7102dd2f0e8b11d0f600bfb0c093", qop="auth", algorithm="MD5", '
+                             r'opaque="5ccc069c403ebaf9f0171e9517f40e41"', challenge)
+        self.assertIsNotNone(found, challenge)
+        self.assertNotEqual(RFC_NONCE, found.group(1))
 
 
 if __name__ == "__main__":
