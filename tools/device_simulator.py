@@ -26,6 +26,8 @@ What it does
           each new block with its ACK and a repeated block with the ACK again,
           and lingers a second after the last block to answer its repeat.
           One fetch at a time; any number in a run (two-stage upgrades).
+          The server address counts as this machine's whenever a socket can
+          be bound to it: 127.0.0.1 does for a device on 127.0.0.5.
   Reboot  A complete image of at least 128 bytes whose size matches the
           announced tsize is installed: the device is unreachable for
           --reboot-seconds, then reports the image's version (the
@@ -36,6 +38,9 @@ What it does
           A slow reboot: --reboot-seconds N with --reboot-unreachable refuse
           (the default) refuses every connection (RST, ECONNREFUSED) from the
           install event until N seconds later, then answers again.
+  Devices Several run at once on one machine, one a loopback address each
+          (--address 127.0.0.2, 127.0.0.3 ..., each on port 80), fetching
+          from a tool on 127.0.0.1.
 
 Options (defaults in brackets)
   --address ADDR            listen address [127.0.0.1]

@@ -15,6 +15,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -245,20 +246,31 @@ IMAGE_600 = sample_image(600, "3.1.24(QE)")       # blocks of 512 and 88 bytes
 OACK_600 = b"\0\x06tsize\x00600\0timeout\x005\0"
 
 
+def http_get_at(address, port, path):
+    """The whole reply from a device on another loopback address."""
+    with socket.create_connection((address, port), timeout=10) as connection:
+        connection.sendall(("GET %s HTTP/1.1\r\nHost: %s\r\n\r\n" % (path, address)).encode("latin-1"))
+        reply = b""
+        while chunk := connection.recv(65536):
+            reply += chunk
+        return reply
+
+
 def upgrade_path(server_port, name="/qev1.bi1"):
     return "/admin/upgrade?tftp://127.0.0.1:%d%s" % (server_port, name)
 
 
 class WatchedTftpServer(ScriptedTftpServer):
-    """Also notes when each packet was first sent and when its ACK came (each
-    noted on the safe side: a gap between them is never shorter than it
-    was)."""
+    """Also notes who asked, when each packet was first sent and when its ACK
+    came (each noted on the safe side: a gap between them is never shorter
+    than it was)."""
 
     def __init__(self, image, oack):
         super().__init__(image, oack, resend_limit=30)
-        self.first_sent, self.acked = {}, {}
+        self.peer, self.first_sent, self.acked = None, {}, {}
 
     def await_ack(self, number, packet, peer):
+        self.peer = peer
         self.first_sent.setdefault(number, time.monotonic())
         acknowledged = super().await_ack(number, packet, peer)
         if acknowledged:
@@ -465,6 +477,37 @@ class ChallengeForms(unittest.TestCase):
                              r'opaque="5ccc069c403ebaf9f0171e9517f40e41"', challenge)
         self.assertIsNotNone(found, challenge)
         self.assertNotEqual(RFC_NONCE, found.group(1))
+
+
+class SeveralDevices(unittest.TestCase):
+    def test_eight_devices_on_port_80_fetch_from_127_0_0_1(self):
+        addresses = ["127.0.0.%d" % last for last in range(2, 10)]
+        try:
+            socket.create_server((addresses[0], 80)).close()
+        except PermissionError:
+            self.skipTest("port 80 needs the private network of tools/in_private_network.sh")
+        servers = [WatchedTftpServer(IMAGE_600, OACK_600) for _ in addresses]
+        devices = []
+        with tempfile.TemporaryDirectory() as directory:
+            try:
+                for address in addresses:
+                    os.mkdir(os.path.join(directory, address))
+                    devices.append(Simulator(os.path.join(directory, address), "--address", address,
+                                             "--http-port", "80", "--fetch-delay", "0"))
+                for address, server in zip(addresses, servers):
+                    http_get_at(address, 80, upgrade_path(server.port))
+                serving = [threading.Thread(target=server.serve) for server in servers]
+                for thread in serving:
+                    thread.start()
+                for thread in serving:
+                    thread.join(30)
+                transfers = [device.wait_for("tftp") for device in devices]
+            finally:
+                for device in devices:
+                    device.stop()
+        self.assertEqual(addresses, [server.peer[0] for server in servers])
+        self.assertEqual([("complete", hashlib.sha256(IMAGE_600).hexdigest())] * 8,
+                         [(transfer["outcome"], transfer["sha256"]) for transfer in transfers])
 
 
 if __name__ == "__main__":
