@@ -53,11 +53,16 @@ def same_algorithm(challenge, answer):
 class DigestGuard:
     """The device's credentials, its challenge, and the nonce count seen."""
 
-    def __init__(self, user, password, realm, qop="auth", algorithm="MD5", opaque="", nonce=None):
+    def __init__(self, user, password, realm, qop="auth", algorithm="MD5", opaque="", nonce=None,
+                 quote_algorithm=True, nextnonce=False):
         """qop "" and algorithm "": the challenge carries no such parameter;
-        opaque "": none; nonce None: a random one."""
+        opaque "": none; nonce None: a random one. quote_algorithm False:
+        algorithm=MD5 as a token; nextnonce: the challenge also carries a
+        nextnonce, another random value, before its nonce (which alone the
+        check expects)."""
         self.user, self.password, self.realm = user, password, realm
         self.qop, self.algorithm, self.opaque = qop, algorithm, opaque
+        self.quote_algorithm, self.nextnonce = quote_algorithm, nextnonce
         self.nonce = nonce or secrets.token_hex(16)
         self.highest_nc = 0     # of the current nonce; a count not above it is a replay
 
@@ -66,11 +71,14 @@ class DigestGuard:
         self.highest_nc = 0
 
     def challenge(self, stale=False):
-        parts = ['realm="%s"' % self.realm, 'nonce="%s"' % self.nonce]
+        parts = ['realm="%s"' % self.realm]
+        if self.nextnonce:
+            parts.append('nextnonce="%s"' % secrets.token_hex(16))
+        parts.append('nonce="%s"' % self.nonce)
         if self.qop:
             parts.append('qop="%s"' % self.qop)
         if self.algorithm:
-            parts.append('algorithm="%s"' % self.algorithm)
+            parts.append(('algorithm="%s"' if self.quote_algorithm else "algorithm=%s") % self.algorithm)
         if self.opaque:
             parts.append('opaque="%s"' % self.opaque)
         if stale:

@@ -45,8 +45,10 @@ class TftpFetch:
     the client itself never retransmits.
 
     faults: lose, duplicate, wrong_port (sets of block numbers, each applied
-    to the first ACK of that block only; block 0 is the ACK of the OACK) and
-    stop_at (None, or the block from which nothing is acknowledged)."""
+    to the first ACK of that block only; block 0 is the ACK of the OACK),
+    delay ({block: seconds} to wait before that first ACK, sending nothing
+    meanwhile) and stop_at (None, or the block from which nothing is
+    acknowledged)."""
 
     def __init__(self, record, local_address, server, name, with_options, faults, silence, deadline):
         self.record, self.local_address = record, local_address
@@ -56,6 +58,8 @@ class TftpFetch:
             self.request += b"tsize\0" + b"0\0timeout\0" + b"5\0"
         self.lose, self.duplicate = set(faults["lose"]), set(faults["duplicate"])
         self.wrong_port, self.stop_at = set(faults["wrong_port"]), faults["stop_at"]
+        self.delay = dict(faults["delay"])
+        self.paused = None       # (block, monotonic time its ACK is due) while the device waits to send it
         self.stopped = False
         self.complete = False
         self.faults = []
@@ -89,9 +93,16 @@ class TftpFetch:
             now = time.monotonic()
             if now > self.deadline:
                 return "lifetime"
-            if self.complete and now - complete_at > LINGER_SECONDS:
+            if self.paused:
+                # The linger and the silence count from the delayed ACK:
+                # until it is sent the device, not the server, keeps quiet.
+                if now >= self.paused[1]:
+                    self.send_ack(self.paused[0])
+                    self.paused = None
+                    heard = complete_at = now
+            elif self.complete and now - complete_at > LINGER_SECONDS:
                 return "complete"
-            if now - heard > self.silence:
+            elif now - heard > self.silence:
                 return "stopped" if self.stopped else "abandoned"
             try:
                 packet, sender = self.socket.recvfrom(65536)
@@ -157,13 +168,24 @@ class TftpFetch:
             self.fault("stop", block)
         return True
 
-    def fault(self, kind, block):
-        self.faults.append({"kind": kind, "block": block})
-        self.record.note("tftp fault: %s at block %d" % (kind.replace("_", " "), block))
+    def fault(self, kind, block, **details):
+        self.faults.append({"kind": kind, "block": block, **details})
+        self.record.note("tftp fault: %s at block %d%s" % (
+            kind.replace("_", " "), block, "".join(" %s %s" % item for item in details.items())))
 
     def acknowledge(self, block):
         if self.halted(block):
             return
+        if self.paused:
+            return      # a repeat while the device waits: counted, not answered
+        if block in self.delay:
+            seconds = self.delay.pop(block)
+            self.fault("delay_ack", block, seconds=seconds)
+            self.paused = (block, time.monotonic() + seconds)
+            return
+        self.send_ack(block)
+
+    def send_ack(self, block):
         packet = struct.pack("!HH", ACK, block & 0xFFFF)
         self.last_ack = self.record.now()
         if block in self.lose:
