@@ -39,15 +39,6 @@ void StoreValue(const ChallengeValue& value, char* field, std::size_t fieldSize)
     field[length] = '\0';
 }
 
-bool EqualsIgnoringCase(const char* text, const char* lowercase) {
-    for (; *text != '\0' && *lowercase != '\0'; ++text, ++lowercase) {
-        char c = *text;
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != *lowercase) return false;
-    }
-    return *text == '\0' && *lowercase == '\0';
-}
-
 void AddText(Md5Context* context, const char* text) { Md5Add(context, text, std::strlen(text)); }
 
 // MD5 over the texts joined by ":".
@@ -132,7 +123,7 @@ void ComputeDigestResponse(const char* nonce, const char* cnonce, const char* us
     // A1 = unq(username-value) ":" unq(realm-value) ":" passwd
     const char* a1[] = {user, realm, password};
     DigestJoined(a1, 3, digest);
-    if (EqualsIgnoringCase(algorithm, "md5-sess")) {
+    if (EqualsIgnoringCase(algorithm, std::strlen(algorithm), "md5-sess")) {
         // A1 = H( unq(username-value) ":" unq(realm-value) ":" passwd )
         //      ":" unq(nonce-value) ":" unq(cnonce-value)
         // over the 16 raw bytes of the first digest.
@@ -150,7 +141,7 @@ void ComputeDigestResponse(const char* nonce, const char* cnonce, const char* us
 
     // A2 = Method ":" digest-uri-value [ ":" H(entity-body) ] (the last for auth-int)
     char ha2[kDigestHexSize + 1];
-    if (EqualsIgnoringCase(qop, "auth-int")) {
+    if (EqualsIgnoringCase(qop, std::strlen(qop), "auth-int")) {
         Md5Context context;
         Md5Start(&context);
         AddText(&context, entityBody);
