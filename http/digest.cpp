@@ -6,38 +6,26 @@
 
 #include "common/random_draws.h"
 #include "common/text.h"
+#include "http/challenge_parameters.h"
 
 namespace {
 
 constexpr unsigned kClientNonceMask = 0x7FFF;
+constexpr char kDigestScheme[] = "digest";
 
-// One quoted parameter of a challenge: where its value starts and how long
-// it is (up to the next double quote or the end of the text).
-struct ChallengeValue {
-    const char* start;  // null when the parameter is absent
-    std::size_t length;
+// The values a challenge offers, held apart until all of them are known to
+// fit their fields in the state.
+struct ChallengeValues {
+    char realm[sizeof DigestState::realm];
+    char nonce[sizeof DigestState::nonce];
+    char algorithm[sizeof DigestState::algorithm];
+    char qop[sizeof DigestState::qop];
+    char opaque[sizeof DigestState::opaque];
 };
 
-// Finds the first occurrence of the literal `name="` anywhere in the text.
-ChallengeValue FindQuotedParameter(const char* text, const char* name) {
-    ChallengeValue value = {nullptr, 0};
-    const char* found = std::strstr(text, name);
-    if (found == nullptr) return value;
-    value.start = found + std::strlen(name);
-    const char* end = std::strchr(value.start, '"');
-    value.length = end != nullptr ? static_cast<std::size_t>(end - value.start) : std::strlen(value.start);
-    return value;
-}
+enum ChallengeParameterIndex { kRealm, kNonce, kAlgorithm, kQop, kOpaque, kChallengeParameterCount };
 
-bool Fits(const ChallengeValue& value, std::size_t fieldSize) {
-    return value.start == nullptr || value.length < fieldSize;
-}
-
-void StoreValue(const ChallengeValue& value, char* field, std::size_t fieldSize) {
-    std::size_t length = value.length < fieldSize ? value.length : fieldSize - 1;
-    std::memcpy(field, value.start, length);
-    field[length] = '\0';
-}
+bool Fits(const ChallengeParameter& parameter) { return !parameter.found || parameter.length < parameter.capacity; }
 
 void AddText(Md5Context* context, const char* text) { Md5Add(context, text, std::strlen(text)); }
 
@@ -55,25 +43,28 @@ void DigestJoined(const char* const* parts, int count, std::uint8_t digest[kMd5D
 }  // namespace
 
 int ParseChallenge(const char* text, DigestState* state) {
-    ChallengeValue realm = FindQuotedParameter(text, "realm=\"");
-    if (realm.start == nullptr || !Fits(realm, sizeof state->realm)) return 1;
-    ChallengeValue nonce = FindQuotedParameter(text, "nonce=\"");
-    if (nonce.start == nullptr) {
-        StoreValue(realm, state->realm, sizeof state->realm);
+    ChallengeValues values;
+    ChallengeParameter parameters[kChallengeParameterCount] = {
+        {"realm", values.realm, sizeof values.realm, false, 0},
+        {"nonce", values.nonce, sizeof values.nonce, false, 0},
+        {"algorithm", values.algorithm, sizeof values.algorithm, false, 0},
+        {"qop", values.qop, sizeof values.qop, false, 0},
+        {"opaque", values.opaque, sizeof values.opaque, false, 0},
+    };
+    ReadChallengeParameters(text, kDigestScheme, parameters, kChallengeParameterCount);
+    if (!parameters[kRealm].found || !Fits(parameters[kRealm])) return 1;
+    if (!parameters[kNonce].found) {
+        CopyText(state->realm, sizeof state->realm, values.realm);
         return 1;
     }
-    ChallengeValue algorithm = FindQuotedParameter(text, "algorithm=\"");
-    ChallengeValue qop = FindQuotedParameter(text, "qop=\"");
-    ChallengeValue opaque = FindQuotedParameter(text, "opaque=\"");
     // A value cut to its field could never authenticate: refuse the whole
     // challenge before anything is stored.
-    if (!Fits(nonce, sizeof state->nonce) || !Fits(algorithm, sizeof state->algorithm) ||
-        !Fits(qop, sizeof state->qop) || !Fits(opaque, sizeof state->opaque)) {
-        return 1;
+    for (const ChallengeParameter& parameter : parameters) {
+        if (!Fits(parameter)) return 1;
     }
 
-    StoreValue(realm, state->realm, sizeof state->realm);
-    StoreValue(nonce, state->nonce, sizeof state->nonce);
+    CopyText(state->realm, sizeof state->realm, values.realm);
+    CopyText(state->nonce, sizeof state->nonce, values.nonce);
     if (std::strcmp(state->nonce, state->previousNonce) != 0) {
         CopyText(state->previousNonce, sizeof state->previousNonce, state->nonce);
         state->nonceCount = 0;
@@ -81,13 +72,10 @@ int ParseChallenge(const char* text, DigestState* state) {
     // A fresh client nonce at every accepted challenge, whether the nonce
     // changed or not: 0 to 32767, so 1 to 4 hexadecimal digits.
     FormatText(state->cnonce, sizeof state->cnonce, "%x", DrawRandomNumber() & kClientNonceMask);
-    if (algorithm.start != nullptr) StoreValue(algorithm, state->algorithm, sizeof state->algorithm);
-    if (qop.start != nullptr) StoreValue(qop, state->qop, sizeof state->qop);
-    if (opaque.start != nullptr) {
-        StoreValue(opaque, state->opaque, sizeof state->opaque);
-    } else {
-        state->opaque[0] = '\0';
-    }
+    if (parameters[kAlgorithm].found) CopyText(state->algorithm, sizeof state->algorithm, values.algorithm);
+    if (parameters[kQop].found) CopyText(state->qop, sizeof state->qop, values.qop);
+    // Absent, the opaque value is empty: an earlier one is not sent back.
+    CopyText(state->opaque, sizeof state->opaque, values.opaque);
     return 0;
 }
 

@@ -12,12 +12,14 @@
 
 constexpr int kDigestHexSize = 2 * kMd5DigestSize;  // 32 lowercase hexadecimal characters
 
-// Takes the challenge that starts at text (the "WWW-Authenticate:" of a 401
-// reply) and runs to the end of the reply into the state. Returns 0 when the
-// challenge was accepted, 1 when it was refused: no realm, no nonce, or a
-// parameter value longer than its field. Only a missing nonce leaves a
-// change behind (the realm has been replaced); every other refusal leaves the
-// state as it was.
+// Takes a challenge into the state from text, which starts at the
+// "WWW-Authenticate:" of a 401 reply and runs to the end of the reply: the
+// Digest challenge of the first WWW-Authenticate field that offers one, else
+// the first challenge, whatever its scheme (ReadChallengeParameters). Its
+// parameters are read by name, unescaped. Returns 0 when the challenge was
+// accepted, 1 when it was refused: no realm, no nonce, or a parameter value
+// longer than its field. Only a missing nonce leaves a change behind (the
+// realm has been replaced); every other refusal leaves the state as it was.
 int ParseChallenge(const char* text, DigestState* state);
 
 // Writes the complete Authorization line, "\r\n" included, at output (room
