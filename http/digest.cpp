@@ -27,6 +27,22 @@ enum ChallengeParameterIndex { kRealm, kNonce, kAlgorithm, kQop, kOpaque, kChall
 
 bool Fits(const ChallengeParameter& parameter) { return !parameter.found || parameter.length < parameter.capacity; }
 
+// A value as the inside of a quoted-string: a backslash before each " and \.
+struct QuotedText {
+    char text[2 * kDigestTextSize];
+};
+
+QuotedText Quoted(const char* value) {
+    QuotedText quoted;
+    std::size_t length = 0;
+    for (; *value != '\0' && length + 2 < sizeof quoted.text; ++value) {
+        if (*value == '"' || *value == '\\') quoted.text[length++] = '\\';
+        quoted.text[length++] = *value;
+    }
+    quoted.text[length] = '\0';
+    return quoted;
+}
+
 void AddText(Md5Context* context, const char* text) { Md5Add(context, text, std::strlen(text)); }
 
 // MD5 over the texts joined by ":".
@@ -90,13 +106,17 @@ std::size_t BuildAuthorization(const DigestState* state, char* output, std::size
 
     if (capacity == 0) return 0;
     output[0] = '\0';
+    // The qop list goes back unquoted, as the device expects; every other
+    // value is a quoted-string.
     AppendText(output, capacity,
                "Authorization: Digest username=\"%s\",realm=\"%s\",nonce=\"%s\",uri=\"%s\",algorithm=\"%s\","
                "response=\"%s\"",
-               state->user, state->realm, state->nonce, state->uri, state->algorithm, response);
-    if (state->opaque[0] != '\0') AppendText(output, capacity, ",opaque=\"%s\"", state->opaque);
+               Quoted(state->user).text, Quoted(state->realm).text, Quoted(state->nonce).text, Quoted(state->uri).text,
+               Quoted(state->algorithm).text, response);
+    if (state->opaque[0] != '\0') AppendText(output, capacity, ",opaque=\"%s\"", Quoted(state->opaque).text);
     if (state->qop[0] != '\0') {
-        AppendText(output, capacity, ",qop=%s,nc=%s,cnonce=\"%s\"", state->qop, nonceCountText, state->cnonce);
+        AppendText(output, capacity, ",qop=%s,nc=%s,cnonce=\"%s\"", state->qop, nonceCountText,
+                   Quoted(state->cnonce).text);
     }
     AppendText(output, capacity, "\r\n");
     return std::strlen(output);

@@ -25,7 +25,8 @@ int ParseChallenge(const char* text, DigestState* state);
 // Writes the complete Authorization line, "\r\n" included, at output (room
 // for capacity bytes, terminator included) and returns the number of
 // characters written. The caller has incremented the nonce count and set the
-// uri before.
+// uri before. Quoted values get a backslash before each " and \ on the line;
+// the hash takes them as they are stored.
 std::size_t BuildAuthorization(const DigestState* state, char* output, std::size_t capacity);
 
 // The request digest of RFC 2617 3.2.2.1 as 32 lowercase hexadecimal

@@ -316,6 +316,20 @@ TEST_F(AuthorizationLine, UnquotedMd5SessSelectsSessionDigest) {
               Line());
 }
 
+// The hash takes the values as they are; the line writes " and \ escaped.
+// The response was computed with Python's hashlib over realm Lab "A" and nonce ab\c.
+TEST_F(AuthorizationLine, QuotesAndBackslashesWrittenEscaped) {
+    ScriptRandomDraws({0x1a2b});
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest realm=\"Lab \\\"A\\\"\", nonce=\"ab\\\\c\", "
+                                "algorithm=\"MD5\", qop=\"auth\"",
+                                &state_));
+    state_.nonceCount = 1;
+    EXPECT_EQ("Authorization: Digest username=\"admin\",realm=\"Lab \\\"A\\\"\",nonce=\"ab\\\\c\","
+              "uri=\"/admin/advanced\",algorithm=\"MD5\",response=\"c3cdbfd1b8604ce85200553ea62237d5\","
+              "qop=auth,nc=000000001,cnonce=\"1a2b\"\r\n",
+              Line());
+}
+
 TEST_F(AuthorizationLine, UriWithQueryEntersLineAndHash) {
     Challenge(", algorithm=\"MD5\", qop=\"auth\"");
     CopyText(state_.uri, sizeof state_.uri, "/admin/upgrade?tftp://10.0.0.2:69/qev1f.bi1");
