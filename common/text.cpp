@@ -43,3 +43,12 @@ std::size_t AppendText(char* destination, std::size_t capacity, const char* form
     va_end(arguments);
     return written;
 }
+
+bool EqualsIgnoringCase(const char* text, std::size_t length, const char* lowercase) {
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (lowercase[i] == '\0' || c != lowercase[i]) return false;
+    }
+    return lowercase[length] == '\0';
+}

@@ -19,3 +19,6 @@ std::size_t AppendText(char* destination, std::size_t capacity, const char* form
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
+// True when the length characters at text, read without regard to letter
+// case, are the whole of lowercase (written in lower case).
+bool EqualsIgnoringCase(const char* text, std::size_t length, const char* lowercase);

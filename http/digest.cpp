@@ -5,47 +5,42 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "http/challenge_parameters.h"
 #include "platform/platform.h"
 
 namespace {
 
 constexpr unsigned kClientNonceMask = 0x7FFF;
+constexpr char kDigestScheme[] = "digest";
 
-// One quoted parameter of a challenge: where its value starts and how long
-// it is (up to the next double quote or the end of the text).
-struct ChallengeValue {
-    const char* start;  // null when the parameter is absent
-    std::size_t length;
+// The values a challenge offers, held apart until all of them are known to
+// fit their fields in the state.
+struct ChallengeValues {
+    char realm[sizeof DigestState::realm];
+    char nonce[sizeof DigestState::nonce];
+    char algorithm[sizeof DigestState::algorithm];
+    char qop[sizeof DigestState::qop];
+    char opaque[sizeof DigestState::opaque];
 };
 
-// Finds the first occurrence of the literal `name="` anywhere in the text.
-ChallengeValue FindQuotedParameter(const char* text, const char* name) {
-    ChallengeValue value = {nullptr, 0};
-    const char* found = std::strstr(text, name);
-    if (found == nullptr) return value;
-    value.start = found + std::strlen(name);
-    const char* end = std::strchr(value.start, '"');
-    value.length = end != nullptr ? static_cast<std::size_t>(end - value.start) : std::strlen(value.start);
-    return value;
-}
+enum ChallengeParameterIndex { kRealm, kNonce, kAlgorithm, kQop, kOpaque, kChallengeParameterCount };
 
-bool Fits(const ChallengeValue& value, std::size_t fieldSize) {
-    return value.start == nullptr || value.length < fieldSize;
-}
+bool Fits(const ChallengeParameter& parameter) { return !parameter.found || parameter.length < parameter.capacity; }
 
-void StoreValue(const ChallengeValue& value, char* field, std::size_t fieldSize) {
-    std::size_t length = value.length < fieldSize ? value.length : fieldSize - 1;
-    std::memcpy(field, value.start, length);
-    field[length] = '\0';
-}
+// A value as the inside of a quoted-string: a backslash before each " and \.
+struct QuotedText {
+    char text[2 * kDigestTextSize];
+};
 
-bool EqualsIgnoringCase(const char* text, const char* lowercase) {
-    for (; *text != '\0' && *lowercase != '\0'; ++text, ++lowercase) {
-        char c = *text;
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != *lowercase) return false;
+QuotedText Quoted(const char* value) {
+    QuotedText quoted;
+    std::size_t length = 0;
+    for (; *value != '\0' && length + 2 < sizeof quoted.text; ++value) {
+        if (*value == '"' || *value == '\\') quoted.text[length++] = '\\';
+        quoted.text[length++] = *value;
     }
-    return *text == '\0' && *lowercase == '\0';
+    quoted.text[length] = '\0';
+    return quoted;
 }
 
 void AddText(Md5Context* context, const char* text) { Md5Add(context, text, std::strlen(text)); }
@@ -64,25 +59,28 @@ void DigestJoined(const char* const* parts, int count, std::uint8_t digest[kMd5D
 }  // namespace
 
 int ParseChallenge(const char* text, DigestState* state) {
-    ChallengeValue realm = FindQuotedParameter(text, "realm=\"");
-    if (realm.start == nullptr || !Fits(realm, sizeof state->realm)) return 1;
-    ChallengeValue nonce = FindQuotedParameter(text, "nonce=\"");
-    if (nonce.start == nullptr) {
-        StoreValue(realm, state->realm, sizeof state->realm);
+    ChallengeValues values;
+    ChallengeParameter parameters[kChallengeParameterCount] = {
+        {"realm", values.realm, sizeof values.realm, false, 0},
+        {"nonce", values.nonce, sizeof values.nonce, false, 0},
+        {"algorithm", values.algorithm, sizeof values.algorithm, false, 0},
+        {"qop", values.qop, sizeof values.qop, false, 0},
+        {"opaque", values.opaque, sizeof values.opaque, false, 0},
+    };
+    ReadChallengeParameters(text, kDigestScheme, parameters, kChallengeParameterCount);
+    if (!parameters[kRealm].found || !Fits(parameters[kRealm])) return 1;
+    if (!parameters[kNonce].found) {
+        CopyText(state->realm, sizeof state->realm, values.realm);
         return 1;
     }
-    ChallengeValue algorithm = FindQuotedParameter(text, "algorithm=\"");
-    ChallengeValue qop = FindQuotedParameter(text, "qop=\"");
-    ChallengeValue opaque = FindQuotedParameter(text, "opaque=\"");
     // A value cut to its field could never authenticate: refuse the whole
     // challenge before anything is stored.
-    if (!Fits(nonce, sizeof state->nonce) || !Fits(algorithm, sizeof state->algorithm) ||
-        !Fits(qop, sizeof state->qop) || !Fits(opaque, sizeof state->opaque)) {
-        return 1;
+    for (const ChallengeParameter& parameter : parameters) {
+        if (!Fits(parameter)) return 1;
     }
 
-    StoreValue(realm, state->realm, sizeof state->realm);
-    StoreValue(nonce, state->nonce, sizeof state->nonce);
+    CopyText(state->realm, sizeof state->realm, values.realm);
+    CopyText(state->nonce, sizeof state->nonce, values.nonce);
     if (std::strcmp(state->nonce, state->previousNonce) != 0) {
         CopyText(state->previousNonce, sizeof state->previousNonce, state->nonce);
         state->nonceCount = 0;
@@ -90,13 +88,10 @@ int ParseChallenge(const char* text, DigestState* state) {
     // A fresh client nonce at every accepted challenge, whether the nonce
     // changed or not: 0 to 32767, so 1 to 4 hexadecimal digits.
     FormatText(state->cnonce, sizeof state->cnonce, "%x", DrawRandomNumber() & kClientNonceMask);
-    if (algorithm.start != nullptr) StoreValue(algorithm, state->algorithm, sizeof state->algorithm);
-    if (qop.start != nullptr) StoreValue(qop, state->qop, sizeof state->qop);
-    if (opaque.start != nullptr) {
-        StoreValue(opaque, state->opaque, sizeof state->opaque);
-    } else {
-        state->opaque[0] = '\0';
-    }
+    if (parameters[kAlgorithm].found) CopyText(state->algorithm, sizeof state->algorithm, values.algorithm);
+    if (parameters[kQop].found) CopyText(state->qop, sizeof state->qop, values.qop);
+    // Absent, the opaque value is empty: an earlier one is not sent back.
+    CopyText(state->opaque, sizeof state->opaque, values.opaque);
     return 0;
 }
 
@@ -111,13 +106,17 @@ std::size_t BuildAuthorization(const DigestState* state, char* output, std::size
 
     if (capacity == 0) return 0;
     output[0] = '\0';
+    // The qop list goes back unquoted, as the device expects; every other
+    // value is a quoted-string.
     AppendText(output, capacity,
                "Authorization: Digest username=\"%s\",realm=\"%s\",nonce=\"%s\",uri=\"%s\",algorithm=\"%s\","
                "response=\"%s\"",
-               state->user, state->realm, state->nonce, state->uri, state->algorithm, response);
-    if (state->opaque[0] != '\0') AppendText(output, capacity, ",opaque=\"%s\"", state->opaque);
+               Quoted(state->user).text, Quoted(state->realm).text, Quoted(state->nonce).text, Quoted(state->uri).text,
+               Quoted(state->algorithm).text, response);
+    if (state->opaque[0] != '\0') AppendText(output, capacity, ",opaque=\"%s\"", Quoted(state->opaque).text);
     if (state->qop[0] != '\0') {
-        AppendText(output, capacity, ",qop=%s,nc=%s,cnonce=\"%s\"", state->qop, nonceCountText, state->cnonce);
+        AppendText(output, capacity, ",qop=%s,nc=%s,cnonce=\"%s\"", state->qop, nonceCountText,
+                   Quoted(state->cnonce).text);
     }
     AppendText(output, capacity, "\r\n");
     return std::strlen(output);
@@ -132,7 +131,7 @@ void ComputeDigestResponse(const char* nonce, const char* cnonce, const char* us
     // A1 = unq(username-value) ":" unq(realm-value) ":" passwd
     const char* a1[] = {user, realm, password};
     DigestJoined(a1, 3, digest);
-    if (EqualsIgnoringCase(algorithm, "md5-sess")) {
+    if (EqualsIgnoringCase(algorithm, std::strlen(algorithm), "md5-sess")) {
         // A1 = H( unq(username-value) ":" unq(realm-value) ":" passwd )
         //      ":" unq(nonce-value) ":" unq(cnonce-value)
         // over the 16 raw bytes of the first digest.
@@ -150,7 +149,7 @@ void ComputeDigestResponse(const char* nonce, const char* cnonce, const char* us
 
     // A2 = Method ":" digest-uri-value [ ":" H(entity-body) ] (the last for auth-int)
     char ha2[kDigestHexSize + 1];
-    if (EqualsIgnoringCase(qop, "auth-int")) {
+    if (EqualsIgnoringCase(qop, std::strlen(qop), "auth-int")) {
         Md5Context context;
         Md5Start(&context);
         AddText(&context, entityBody);

@@ -32,18 +32,21 @@ struct DigestState {
     char opaque[kDigestTextSize];
 };
 
-// Takes the challenge that starts at text (the "WWW-Authenticate:" of a 401
-// reply) and runs to the end of the reply into the state. Returns 0 when the
-// challenge was accepted, 1 when it was refused: no realm, no nonce, or a
-// parameter value longer than its field. Only a missing nonce leaves a
-// change behind (the realm has been replaced); every other refusal leaves the
-// state as it was.
+// Takes a challenge into the state from text, which starts at the
+// "WWW-Authenticate:" of a 401 reply and runs to the end of the reply: the
+// Digest challenge of the first WWW-Authenticate field that offers one, else
+// the first challenge, whatever its scheme (ReadChallengeParameters). Its
+// parameters are read by name, unescaped. Returns 0 when the challenge was
+// accepted, 1 when it was refused: no realm, no nonce, or a parameter value
+// longer than its field. Only a missing nonce leaves a change behind (the
+// realm has been replaced); every other refusal leaves the state as it was.
 int ParseChallenge(const char* text, DigestState* state);
 
 // Writes the complete Authorization line, "\r\n" included, at output (room
 // for capacity bytes, terminator included) and returns the number of
 // characters written. The caller has incremented the nonce count and set the
-// uri before.
+// uri before. Quoted values get a backslash before each " and \ on the line;
+// the hash takes them as they are stored.
 std::size_t BuildAuthorization(const DigestState* state, char* output, std::size_t capacity);
 
 // The request digest of RFC 2617 3.2.2.1 as 32 lowercase hexadecimal

@@ -20,4 +20,11 @@ TEST(Text, CopyAndFormatAreCutToTheBufferAndTerminated) {
     EXPECT_STREQ("abcdefg", buffer);
 }
 
+TEST(Text, EqualsIgnoringCaseComparesTheWholeLength) {
+    EXPECT_TRUE(EqualsIgnoringCase("DiGeSt realm", 6, "digest"));
+    EXPECT_FALSE(EqualsIgnoringCase("Diges", 5, "digest"));
+    EXPECT_FALSE(EqualsIgnoringCase("Digests", 7, "digest"));
+    EXPECT_FALSE(EqualsIgnoringCase("Digest", 6, "digesT"));  // the second text is taken as it is
+}
+
 }  // namespace

@@ -117,18 +117,85 @@ TEST_F(DigestChallenge, AbsentParametersKeepAlgorithmAndQopButClearOpaque) {
     EXPECT_STREQ("", state_.algorithm);
 }
 
-TEST_F(DigestChallenge, OnlyQuotedFormFirstOccurrenceVerbatim) {
-    // Unquoted algorithm=MD5 is not found; the whole reply after the header counts;
-    // the first occurrence wins; a value runs to the end of the text without a closing quote.
-    const char challenge[] =
-        "WWW-Authenticate: Digest realm=\"a\\\"b\", nonce=\"first\", algorithm=MD5\r\n\r\n"
-        "<p>nonce=\"second\" qop=\"auth,auth-int\" opaque=\"to the end";
-    ASSERT_EQ(0, ParseChallenge(challenge, &state_));
-    EXPECT_STREQ("a\\", state_.realm);  // no unescaping
+TEST_F(DigestChallenge, NextnonceIsNotTheNonce) {
+    ASSERT_EQ(0,
+              ParseChallenge("WWW-Authenticate: Digest realm=\"r\", nextnonce=\"next\", nonce=\"current\"", &state_));
+    EXPECT_STREQ("current", state_.nonce);
+}
+
+TEST_F(DigestChallenge, TokenValuesAreTakenUnquoted) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest realm=\"r\", nonce=n1, algorithm=MD5-sess, qop=auth, "
+                                "opaque=o1\r\n\r\n",
+                                &state_));
+    EXPECT_STREQ("n1", state_.nonce);
+    EXPECT_STREQ("MD5-sess", state_.algorithm);
+    EXPECT_STREQ("auth", state_.qop);
+    EXPECT_STREQ("o1", state_.opaque);
+}
+
+TEST_F(DigestChallenge, EscapesInQuotedValuesAreUndone) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest realm=\"QEV \\\"Lab\\\" \\\\ \\x\", nonce=\"n\"", &state_));
+    EXPECT_STREQ("QEV \"Lab\" \\ x", state_.realm);
+}
+
+TEST_F(DigestChallenge, NamesInAnyLetterCase) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest REALM=\"r\", Nonce=\"n\", ALGORITHM=\"MD5-sess\", "
+                                "QoP=\"auth\", OPAQUE=\"o\"",
+                                &state_));
+    EXPECT_STREQ("r", state_.realm);
+    EXPECT_STREQ("n", state_.nonce);
+    EXPECT_STREQ("MD5-sess", state_.algorithm);
+    EXPECT_STREQ("auth", state_.qop);
+    EXPECT_STREQ("o", state_.opaque);
+}
+
+// A line break followed by a blank or tab continues the field; in a quoted
+// value the whole fold reads as one blank.
+TEST_F(DigestChallenge, FoldedContinuationLinesBelongToTheField) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest realm=\"QEV\r\n  Device\",\r\n nonce=\"n\",\n\t"
+                                "qop=\"auth\"\r\nContent-Length: 0\r\n\r\n",
+                                &state_));
+    EXPECT_STREQ("QEV Device", state_.realm);
+    EXPECT_STREQ("n", state_.nonce);
+    EXPECT_STREQ("auth", state_.qop);
+}
+
+TEST_F(DigestChallenge, DigestFieldAfterBasicField) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Basic realm=\"basic\"\r\nContent-Length: 0\r\n"
+                                "www-authenticate: digest realm=\"digest\", nonce=\"n\"\r\n\r\n",
+                                &state_));
+    EXPECT_STREQ("digest", state_.realm);
+    EXPECT_STREQ("n", state_.nonce);
+}
+
+// Each challenge of a field runs from its scheme to the next scheme.
+TEST_F(DigestChallenge, DigestChallengeAmongOthersInOneField) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Basic realm=\"basic\", DIGEST realm=\"digest\", nonce=\"n\", "
+                                "Newauth realm=\"new\", opaque=\"other\"",
+                                &state_));
+    EXPECT_STREQ("digest", state_.realm);
+    EXPECT_STREQ("", state_.opaque);
+}
+
+// Neither a later header field nor the body lends a parameter to the challenge.
+TEST_F(DigestChallenge, ParametersOutsideTheFieldAreNotTaken) {
+    EXPECT_EQ(1, ParseChallenge("WWW-Authenticate: Digest realm=\"r\"\r\nX-Note: nonce=\"header\"\r\n\r\n"
+                                "WWW-Authenticate: Digest realm=\"body\", nonce=\"body\"",
+                                &state_));
+    EXPECT_STREQ("r", state_.realm);
+    EXPECT_STREQ("", state_.nonce);
+}
+
+// A quoted value ends with its field: a line break never gets into a value
+// (it would end the Authorization line early).
+TEST_F(DigestChallenge, UnterminatedValueEndsWithItsLine) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest nonce=\"n\", realm=\"a\r\nX-Injected: b\"\r\n\r\n", &state_));
+    EXPECT_STREQ("a", state_.realm);
+}
+
+TEST_F(DigestChallenge, FirstOccurrenceWins) {
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest realm=\"r\", nonce=\"first\", nonce=\"second\"", &state_));
     EXPECT_STREQ("first", state_.nonce);
-    EXPECT_STREQ("", state_.algorithm);
-    EXPECT_STREQ("auth,auth-int", state_.qop);
-    EXPECT_STREQ("to the end", state_.opaque);
 }
 
 // A value longer than its field refuses the whole challenge and stores nothing.
@@ -148,16 +215,18 @@ TEST_F(DigestChallenge, OverLongValuesRefuseWithoutChange) {
         "realm=\"r\", nonce=\"n\", qop=\"" + short16 + "\"",
         "realm=\"r\", nonce=\"n\", algorithm=\"" + short16 + "\"",
         "realm=\"r\", nonce=\"" + long128,  // unterminated: the value runs to the end
+        "realm=\"" + long127 + "\\\"\", nonce=\"n\"",  // 128 characters once unescaped
     };
     for (const std::string& parameters : cases) {
         EXPECT_EQ(1, ParseChallenge(("WWW-Authenticate: Digest " + parameters).c_str(), &state_)) << parameters;
         EXPECT_TRUE(StateIs(before)) << parameters;
     }
-    // Values that just fit are taken whole.
-    std::string fitting = "WWW-Authenticate: Digest realm=\"" + long127 + "\", nonce=\"" + long127 + "\", opaque=\"" +
-                          long127 + "\", qop=\"" + short15 + "\", algorithm=\"" + short15 + "\"";
+    // Values that just fit are taken whole; an escape counts as the character it stands for.
+    const std::string long126(126, 'x');
+    std::string fitting = "WWW-Authenticate: Digest realm=\"" + long126 + "\\\"\", nonce=\"" + long127 +
+                          "\", opaque=\"" + long127 + "\", qop=\"" + short15 + "\", algorithm=\"" + short15 + "\"";
     ASSERT_EQ(0, ParseChallenge(fitting.c_str(), &state_));
-    EXPECT_EQ(long127, state_.realm);
+    EXPECT_EQ(long126 + "\"", state_.realm);
     EXPECT_EQ(long127, state_.nonce);
     EXPECT_EQ(long127, state_.opaque);
     EXPECT_EQ(short15, state_.qop);
@@ -240,10 +309,25 @@ TEST_F(AuthorizationLine, QopListEchoedUnquotedAndWhole) {
               Line());
 }
 
-TEST_F(AuthorizationLine, UnquotedAlgorithmGivesPlainMd5) {
+TEST_F(AuthorizationLine, UnquotedMd5SessSelectsSessionDigest) {
     Challenge(", algorithm=MD5-sess, qop=\"auth\"");
     state_.nonceCount = 1;
-    EXPECT_EQ(Expected("", "af7ce38d18c8c3f08a1c49e5e1d611b9", ",qop=auth,nc=000000001,cnonce=\"1a2b\""), Line());
+    EXPECT_EQ(Expected("MD5-sess", "b34602a8ade82ab8935cae541f287270", ",qop=auth,nc=000000001,cnonce=\"1a2b\""),
+              Line());
+}
+
+// The hash takes the values as they are; the line writes " and \ escaped.
+// The response was computed with Python's hashlib over realm Lab "A" and nonce ab\c.
+TEST_F(AuthorizationLine, QuotesAndBackslashesWrittenEscaped) {
+    ScriptRandomDraws({0x1a2b});
+    ASSERT_EQ(0, ParseChallenge("WWW-Authenticate: Digest realm=\"Lab \\\"A\\\"\", nonce=\"ab\\\\c\", "
+                                "algorithm=\"MD5\", qop=\"auth\"",
+                                &state_));
+    state_.nonceCount = 1;
+    EXPECT_EQ("Authorization: Digest username=\"admin\",realm=\"Lab \\\"A\\\"\",nonce=\"ab\\\\c\","
+              "uri=\"/admin/advanced\",algorithm=\"MD5\",response=\"c3cdbfd1b8604ce85200553ea62237d5\","
+              "qop=auth,nc=000000001,cnonce=\"1a2b\"\r\n",
+              Line());
 }
 
 TEST_F(AuthorizationLine, UriWithQueryEntersLineAndHash) {

@@ -174,6 +174,7 @@ TEST_F(HttpExchange, RefusedConnectionReturnsZero) {
     SocketAddress address;
     FillSocketAddress(kLoopbackAddress, server_.Port(), &address);
     server_.Stop();
+    AllowPortReuse(closedPort);  // earlier tests' connections may linger on the port
     ASSERT_TRUE(BindSocket(closedPort, address));
 
     CopyText(exchange_->fields.serialNumber, kPageFieldSize, "kept");

@@ -47,10 +47,10 @@ TEST_F(ReplyClass, ChallengeAcceptedOnlyWhenUsable) {
     // A challenge header on a reply of any other status is not looked at.
     EXPECT_EQ(kReplyOther, Classify("HTTP/1.1 403 Forbidden\r\nWWW-Authenticate: Digest realm=\"r\", nonce=\"x\""));
     EXPECT_STREQ("n", state_.nonce);
-    // The challenge text runs to the end of the reply: parameters in the body count.
-    EXPECT_EQ(kReplyChallengeAccepted,
+    // The challenge is its header field alone: a parameter in the body does not count.
+    EXPECT_EQ(kReplyOther,
               Classify("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Digest realm=\"r\"\r\n\r\nnonce=\"body\""));
-    EXPECT_STREQ("body", state_.nonce);
+    EXPECT_STREQ("n", state_.nonce);
 }
 
 // ---- page fields ------------------------------------------------------------
