@@ -2,6 +2,8 @@
 // control, an open drop-down list over the rest, the cursor and the key help.
 #include "console/dialog_drawing.h"
 
+#include <cstring>
+
 #include "common/text.h"
 #include "console/control_kinds.h"
 #include "console/dialog_keys.h"
@@ -14,8 +16,18 @@ void Put(ScreenGrid* grid, int row, int column, char character, unsigned char at
     grid->cells[row][column] = Cell{character, attributes};
 }
 
+// Texts go into the cells as the terminal is to show them: a control would
+// move its cursor or change its state, and curses would draw it as ^X,
+// two cells for one.
 void PutText(ScreenGrid* grid, int row, int column, const char* text, int length, unsigned char attributes) {
-    for (int i = 0; i < length; ++i) Put(grid, row, column + i, text[i], attributes);
+    int first = column < 0 ? -column : 0;  // the part on the grid
+    int end = grid->columns - column < length ? grid->columns - column : length;
+    if (end <= first) return;
+    char shown[kMaxScreenColumns];
+    int count = end - first;
+    std::memcpy(shown, text + first, static_cast<std::size_t>(count));
+    MakeShown(shown, static_cast<std::size_t>(count), grid->characterSet, ShownLayout::OneLine);
+    for (int i = 0; i < count; ++i) Put(grid, row, column + first + i, shown[i], attributes);
 }
 
 void Fill(ScreenGrid* grid, int row, int column, int width, char character, unsigned char attributes) {
@@ -168,7 +180,8 @@ void AppendHelp(char* buffer, std::size_t capacity, const char* part) {
 
 }  // namespace
 
-void ClearGrid(ScreenGrid* grid, int columns, int rows) {
+void ClearGrid(ScreenGrid* grid, int columns, int rows, TerminalCharacterSet characterSet) {
+    grid->characterSet = characterSet;
     grid->columns = columns < kMaxScreenColumns ? columns : kMaxScreenColumns;
     grid->rows = rows < kMaxScreenRows ? rows : kMaxScreenRows;
     if (grid->columns < 0) grid->columns = 0;

@@ -2,6 +2,7 @@
 // mode puts on the terminal and the tests read back as text.
 #pragma once
 
+#include "common/shown_text.h"
 #include "console/dialog_model.h"
 
 constexpr int kMaxScreenColumns = 400;   // larger terminals are drawn in their top-left part
@@ -32,12 +33,14 @@ struct Cell {
 
 struct ScreenGrid {
     int columns, rows;
+    TerminalCharacterSet characterSet;  // the terminal's: its controls are drawn as '?'
     Cell cells[kMaxScreenRows][kMaxScreenColumns];
     bool cursorVisible;
     int cursorRow, cursorColumn;
 };
 
-void ClearGrid(ScreenGrid* grid, int columns, int rows);
+// An empty grid for a terminal of this size and character set.
+void ClearGrid(ScreenGrid* grid, int columns, int rows, TerminalCharacterSet characterSet);
 // Draws the dialog at its place; `active` marks the dialog that takes the
 // keys (its title in bold, its focus shown, the cursor placed in it).
 void DrawDialog(const DialogModel& dialog, bool active, ScreenGrid* grid);

@@ -1,6 +1,8 @@
 // The line mode's formatting of dialogs and progress (see line_format.h).
 #include "console/line_format.h"
 
+#include <cstring>
+
 #include "common/text.h"
 #include "console/control_kinds.h"
 #include "console/text_wrap.h"
@@ -9,7 +11,31 @@ namespace {
 
 constexpr int kFormattedLineSize = 1024;
 
-void Emit(LineSink sink, void* context, const char* text) { sink(context, text, TextLength(text)); }
+struct LineOutput {
+    TerminalCharacterSet characterSet;
+    LineSink sink;
+    void* context;
+};
+
+// Hands one line to the sink as the terminal is to show it. A line is one
+// line: a line break in it (a device's field) is shown as '?' too.
+void Emit(const LineOutput& output, const char* text, int length) {
+    char shown[kControlTextSize];  // no line is longer than a control's text
+    if (length > kControlTextSize - 1) length = kControlTextSize - 1;
+    std::memcpy(shown, text, static_cast<std::size_t>(length));
+    MakeShown(shown, static_cast<std::size_t>(length), output.characterSet, ShownLayout::OneLine);
+    output.sink(output.context, shown, length);
+}
+
+void Emit(const LineOutput& output, const char* text) { Emit(output, text, TextLength(text)); }
+
+// The text's own line breaks end its lines here, before any line is shown.
+void EmitWrapped(const LineOutput& output, const char* text) {
+    WrapCursor wrap;
+    StartWrap(&wrap, text, kLineWidth);
+    int start = 0, length = 0;
+    while (NextWrappedLine(&wrap, &start, &length)) Emit(output, text + start, length);
+}
 
 int ProgressPercent(const DialogModel& model) {
     for (int i = 0; i < model.controlCount; ++i) {
@@ -24,11 +50,8 @@ int ProgressPercent(const DialogModel& model) {
 
 }  // namespace
 
-void FormatWrapped(const char* text, LineSink sink, void* context) {
-    WrapCursor wrap;
-    StartWrap(&wrap, text, kLineWidth);
-    int start = 0, length = 0;
-    while (NextWrappedLine(&wrap, &start, &length)) sink(context, text + start, length);
+void FormatWrapped(const char* text, TerminalCharacterSet characterSet, LineSink sink, void* context) {
+    EmitWrapped(LineOutput{characterSet, sink, context}, text);
 }
 
 int LabelOf(const DialogModel& model, int index) {
@@ -59,10 +82,12 @@ int VisualOrder(const DialogModel& model, int* order) {
     return count;
 }
 
-void FormatDialogLines(const DialogModel& model, bool modeless, LineSink sink, void* context) {
+void FormatDialogLines(const DialogModel& model, bool modeless, TerminalCharacterSet characterSet, LineSink sink,
+                       void* context) {
+    const LineOutput output{characterSet, sink, context};
     char line[kFormattedLineSize];
     FormatText(line, sizeof line, "== %s ==", model.title);
-    Emit(sink, context, line);
+    Emit(output, line);
     int order[kMaxDialogControls];
     int count = VisualOrder(model, order);
     // A label that names a field or an input is written with it, not alone.
@@ -77,26 +102,25 @@ void FormatDialogLines(const DialogModel& model, bool modeless, LineSink sink, v
         const ControlState& control = model.controls[index];
         ControlKind kind = control.source.kind;
         if (IsMultiLineText(control)) {
-            if (control.text[0] != 0) FormatWrapped(control.text, sink, context);
+            if (control.text[0] != 0) EmitWrapped(output, control.text);
         } else if (IsLabel(control)) {
-            if (!labelUsed[index] && control.text[0] != 0) Emit(sink, context, control.text);
+            if (!labelUsed[index] && control.text[0] != 0) Emit(output, control.text);
         } else if (IsValueField(kind)) {
             int label = LabelOf(model, index);
             if (label >= 0) {
                 FormatText(line, sizeof line, "%s: %s", model.controls[label].text, control.text);
-                Emit(sink, context, line);
+                Emit(output, line);
             } else if (control.text[0] != 0) {
-                Emit(sink, context, control.text);
+                Emit(output, control.text);
             }
         }
     }
-    if (modeless && FindControlIndex(model, kTemplateCancelId) >= 0) Emit(sink, context, "(to cancel, type cancel and press Enter)");
+    if (modeless && FindControlIndex(model, kTemplateCancelId) >= 0) Emit(output, "(to cancel, type cancel and press Enter)");
 }
 
-void FormatProgressLine(const DialogModel& model, char* line, std::size_t capacity) {
+void FormatProgressLine(const DialogModel& model, TerminalCharacterSet characterSet, char* line, std::size_t capacity) {
     int percent = ProgressPercent(model);
-    if (percent >= 0)
-        FormatText(line, capacity, "%s: %d%%", model.title, percent);
-    else
-        CopyText(line, capacity, model.title);
+    std::size_t length = percent >= 0 ? FormatText(line, capacity, "%s: %d%%", model.title, percent)
+                                      : CopyText(line, capacity, model.title);
+    MakeShown(line, length, characterSet, ShownLayout::OneLine);
 }

@@ -4,7 +4,9 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
+#include "common/shown_text.h"
 #include "platform/platform.h"
 
 void Trace(const char* format, ...) {
@@ -16,6 +18,8 @@ void Trace(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(text, sizeof text, format, arguments);
     va_end(arguments);
+    // Traces carry what devices send; they keep their own line breaks.
+    MakeShown(text, std::strlen(text), ProcessCharacterSet(), ShownLayout::Lines);
     WriteTraceText(text);
 #else
     (void)format;

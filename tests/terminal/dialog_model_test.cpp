@@ -65,7 +65,7 @@ void TypeText(DialogModel* dialog, const char* text) {
 }
 
 std::string Screen(const DialogModel& dialog, int columns = 80, int rows = 24) {
-    ClearGrid(&g_grid, columns, rows);
+    ClearGrid(&g_grid, columns, rows, TerminalCharacterSet::Utf8);
     DialogModel placed = dialog;
     placed.left = (columns - dialog.width) / 2;
     placed.top = 0;
@@ -367,7 +367,7 @@ TEST(DialogDrawing, MessageBoxShowsCaptionTextAndOk) {
 TEST(DialogDrawing, ADialogPartlyOffTheScreenIsClipped) {
     DialogModel* dialog = FilledDialog(IDD_WARNING);
     LayOutDialog(dialog, 80, 24);
-    ClearGrid(&g_grid, 40, 10);
+    ClearGrid(&g_grid, 40, 10, TerminalCharacterSet::Utf8);
     dialog->left = -10;
     dialog->top = -3;
     DrawDialog(*dialog, true, &g_grid);  // nothing written outside the grid

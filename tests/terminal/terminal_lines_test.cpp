@@ -119,6 +119,33 @@ TEST(TerminalLines, EveryDialogOfTheGalleryInTurn) {
         EXPECT_TRUE(Has(output, line)) << line << "\n" << output;
 }
 
+TEST(TerminalLines, ControlsInADevicesFieldsAreShownAsQuestionMarks) {
+    int status = -1;
+    std::string output = RunShell("printf 'cancel\\n' | " +
+                                      ConfirmCommand(kProductWithTitleSequence, kMacWithClearScreen, "3.1.24(QE)",
+                                                     "1.0.1", "QV0C\\r\\n1234567") +
+                                      " 2>&1",
+                                  &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Has(output, "Product Name: QEV?]0;owned?-1040\n")) << output;
+    EXPECT_TRUE(Has(output, "MAC Address: ?[2J00:00:5E:00:53:2A\n")) << output;
+    EXPECT_TRUE(Has(output, "Serial Number: QV0C??1234567\n")) << output;
+    EXPECT_EQ(output.find_first_of("\x1b\x07\r"), std::string::npos) << output;
+    EXPECT_TRUE(Has(output, "dialog result 0")) << output;
+}
+
+TEST(TerminalLines, TheLocaleSaysWhereTheC1ControlsAre) {
+    // CSI as the byte 0x9B, which a terminal of an 8-bit character set
+    // obeys, and as U+009B in UTF-8 (C2 9B), which some UTF-8 terminals obey.
+    const std::string confirm = ConfirmCommand("QEV-1040", "00:00:5E:00:53:2A", "3.1.24(QE)",
+                                               "1.0 \\233 \\302\\233", "QV0C1234567");
+    int status = -1;
+    std::string output = RunShell("printf 'cancel\\n' | LC_ALL=C " + confirm + " 2>&1", &status);
+    EXPECT_TRUE(Has(output, "Hardware Version: 1.0 ? \xc2?\n")) << output;
+    output = RunShell("printf 'cancel\\n' | LC_ALL=C.UTF-8 " + confirm + " 2>&1", &status);
+    EXPECT_TRUE(Has(output, "Hardware Version: 1.0 \x9b ??\n")) << output;
+}
+
 // A shell function: evaluates its argument every 50 ms until it is true;
 // after 30 s it gives up and says so.
 const char kUntilTrue[] =

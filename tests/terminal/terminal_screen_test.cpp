@@ -67,6 +67,24 @@ TEST(TerminalScreen, EscapeClosesAModalDialogWithCancel) {
     EXPECT_NE(session.Log().find("dialog 103 result 0"), std::string::npos);
 }
 
+TEST(TerminalScreen, ControlsInADevicesFieldsAreShownAsQuestionMarksInTheirCells) {
+    TerminalSession session(
+        ConfirmCommand(kProductWithTitleSequence, kMacWithClearScreen, "3.1.24(QE)", "1.0.1", "QV0C1234567"));
+    ASSERT_TRUE(session.WaitForScreen("Product Name")) << session.Screen();
+    std::string screen = session.Screen();
+    std::string product = LineWith(screen, "Product Name");
+    EXPECT_NE(product.find("[QEV?]0;owned?-1040]"), std::string::npos) << screen;
+    EXPECT_NE(LineWith(screen, "MAC Address").find("[?[2J00:00:5E:00:53]"), std::string::npos) << screen;
+    // The field's closing bracket where a plain one's is: one cell a byte.
+    EXPECT_EQ(product.rfind(']'), LineWith(screen, "Software Version").rfind(']')) << screen;
+    session.Keys("Escape");
+    ExpectCleanEnd(session);
+    std::string log = session.Log();
+    EXPECT_EQ(log.find("\x1b]0;owned"), std::string::npos);
+    EXPECT_EQ(log.find("\x1b[2J00"), std::string::npos);
+    EXPECT_NE(log.find("dialog result 0"), std::string::npos);
+}
+
 TEST(TerminalScreen, AddressDialogRefusesAnInvalidAddressAndTakesAValidOne) {
     TerminalSession session(Gallery("101"));
     ASSERT_TRUE(session.WaitForScreen("Please enter IP address of your QEV:"));

@@ -35,6 +35,14 @@ void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::millisec
 std::string GalleryPath() { return QEV_GALLERY_PATH; }
 std::string DriverPath() { return QEV_DRIVER_PATH; }
 
+std::string ConfirmCommand(const char* product, const char* mac, const char* software, const char* hardware,
+                           const char* serial) {
+    std::string command = QEV_CONFIRM_DRIVER_PATH;
+    for (const char* field : {product, mac, software, hardware, serial})
+        command += " \"$(printf " + Quote(field) + ")\"";
+    return command;
+}
+
 std::string RunShell(const std::string& command, int* status) {
     std::string output;
     std::FILE* pipe = ::popen(command.c_str(), "r");

@@ -51,5 +51,14 @@ private:
 // The path of a program built with the tests (set by CMake).
 std::string GalleryPath();
 std::string DriverPath();
+// The confirmation dialog showing the status page's fields as a shell
+// command line; each field is a printf format, whose octal escapes stand
+// for the bytes a device may send.
+std::string ConfirmCommand(const char* product, const char* mac, const char* software, const char* hardware,
+                           const char* serial);
+// Fields that hold controls: a title sequence (OSC 0 ... BEL) and a
+// clear-screen sequence (CSI 2 J).
+constexpr char kProductWithTitleSequence[] = "QEV\\033]0;owned\\007-1040";
+constexpr char kMacWithClearScreen[] = "\\033[2J00:00:5E:00:53:2A";
 // Runs a shell command line; its standard output.
 std::string RunShell(const std::string& command, int* status = nullptr);

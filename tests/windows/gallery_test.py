@@ -92,8 +92,10 @@ DEFAULT_ERROR_CAPTION = "QEV Firwmare Upgrade Error"
 # ---- the sources the program is built from --------------------------------
 
 def read_texts(source):
-    with open(os.path.join(source, "ui", "dialog_texts.cpp")) as texts:
-        content = texts.read()
+    content = ""
+    for path in (("ui", "dialog_texts.cpp"), ("app", "failure_texts.cpp")):
+        with open(os.path.join(source, *path)) as texts:
+            content += texts.read()
     found = {}
     for name, body in re.findall(r'const char (k\w+)\[\]\s*=\s*((?:\s*"(?:[^"\\]|\\.)*")+)\s*;', content):
         found[name] = "".join(c_string(part) for part in re.findall(r'"(?:[^"\\]|\\.)*"', body))

@@ -61,7 +61,7 @@ void EndAnswerLine(const LineState& lines, Answer answer, const char* line, bool
         if (masked) {
             for (const char* c = line; *c != 0; ++c) std::fputc('*', stdout);
         } else {
-            std::fputs(line, stdout);
+            WriteShown(line, std::strlen(line));
         }
         std::fputc('\n', stdout);
     } else if (answer != Answer::Line || (masked && lines.stdinTerminal)) {

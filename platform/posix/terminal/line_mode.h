@@ -3,6 +3,7 @@
 // address its cursor), so that a run can be scripted and logged.
 #pragma once
 
+#include <cstddef>
 #include <mutex>
 
 #include "console/line_format.h"
@@ -10,6 +11,8 @@
 
 // ---- output (line_output.cpp) ---------------------------------------------
 
+// Writes text to standard output as one line is shown: control bytes as '?'.
+void WriteShown(const char* text, std::size_t length);
 // Writes a prompt that waits for its answer.
 void Prompt(LineState* lines, const char* text);
 // Writes one line; a prompt that waits for its answer is written again below it.

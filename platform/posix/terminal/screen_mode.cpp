@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "common/shown_text.h"
 #include "console/dialog_layout.h"
 #include "platform/posix/terminal/input_handover.h"
 #include "platform/posix/terminal/terminal_restore.h"
@@ -67,7 +68,7 @@ void Compose(TerminalUi* ui) {
     ScreenGrid& grid = ui->screen.grid;
     int columns = 0, rows = 0;
     GetScreenCells(&columns, &rows);
-    ClearGrid(&grid, columns, rows);
+    ClearGrid(&grid, columns, rows, ProcessCharacterSet());
     PlatformWindow* sorted[kMaxWindows];
     int count = StackingOrder(ui, sorted);
     for (int i = 0; i < count; ++i) {

@@ -1,5 +1,4 @@
 // The full-screen terminal through curses: cell grids out, keys in.
-#include <clocale>
 #include <cstring>
 
 #include <curses.h>
@@ -50,8 +49,8 @@ chtype LineCharacter(char code) {
 }  // namespace
 
 bool StartScreen() {
-    // The locale's character set decides how curses draws the frame lines.
-    std::setlocale(LC_CTYPE, "");
+    // The locale is the one StartTerminal took: its character set decides
+    // how curses draws the frame lines.
     SCREEN* screen = newterm(nullptr, stdout, stdin);
     if (screen == nullptr) return false;
     set_term(screen);

@@ -2,12 +2,16 @@
 #include "platform/posix/terminal/terminal_start.h"
 
 #include <fcntl.h>
+#include <langinfo.h>
+#include <strings.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/shown_text.h"
 #include "platform/platform.h"
 #include "platform/posix/terminal/screen_mode.h"
 #include "platform/posix/terminal/terminal_restore.h"
@@ -28,6 +32,16 @@ void WriteOut(const char* text) {
     }
 }
 
+// The locale's character set, taken once for the whole process: curses
+// draws by it, and it says where the terminal's C1 controls are (bytes
+// 0x80-0x9F in any character set but UTF-8).
+void AdoptLocaleCharacterSet() {
+    std::setlocale(LC_CTYPE, "");
+    const char* codeset = nl_langinfo(CODESET);
+    bool utf8 = ::strcasecmp(codeset, "UTF-8") == 0 || ::strcasecmp(codeset, "UTF8") == 0;
+    SetProcessCharacterSet(utf8 ? TerminalCharacterSet::Utf8 : TerminalCharacterSet::Other);
+}
+
 void OpenHandOverPipes(InputHandOver* handOver) {
     if (::pipe2(handOver->wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) handOver->wakePipe[0] = handOver->wakePipe[1] = -1;
     if (::pipe2(handOver->readyPipe, O_CLOEXEC) == 0) {
@@ -41,6 +55,7 @@ void OpenHandOverPipes(InputHandOver* handOver) {
 
 void StartTerminal(TerminalUi* ui, InputDescriptorFunction inputDescriptor, ProcessEndHook processEnd) {
     if (ui->mode != Mode::Unset) return;
+    AdoptLocaleCharacterSet();
     SaveTerminalModes();
     ui->lines.stdinTerminal = ::isatty(STDIN_FILENO) == 1;
     bool stdoutTerminal = ::isatty(STDOUT_FILENO) == 1;
@@ -65,6 +80,7 @@ void EndTerminal(TerminalUi* ui) {
     RestoreTerminal();
     if (!locked) return;
     if (ui->mode == Mode::Screen && ui->lastError[0] != 0) {
+        MakeShown(ui->lastError, std::strlen(ui->lastError), ProcessCharacterSet(), ShownLayout::Lines);
         WriteOut(ui->lastError);
         WriteOut("\n");
     } else if (ui->mode == Mode::Lines && ui->lines.promptPending) {

@@ -231,7 +231,7 @@ void ShowMessageBox(WindowHandle owner, const char* text, const char* caption) {
     if (owner == nullptr) FormatText(g_ui.lastError, sizeof g_ui.lastError, "%s: %s", caption, text);
     PlatformWindow* window = Allocate(&g_ui, WindowKind::MessageBox);
     if (window == nullptr) {
-        PrintText(&g_ui.lines, text);
+        PrintWrapped(&g_ui.lines, text);  // its own line breaks kept, as a box shows them
         return;
     }
     InitializeMessageBoxModel(&window->model, text, caption);
