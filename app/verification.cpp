@@ -14,8 +14,9 @@ bool StopRequested(void* handOver) { return ListenerStopRequested(*static_cast<S
 }  // namespace
 
 Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view) {
-    DeviceQueryRequest query = {request.localAddress, kHttpLocalPortBase, request.peerAddress, kDeviceHttpPort,
-                                kStatusPagePath,      StopRequested,      request.handOver};
+    DeviceQueryRequest query = {request.localAddress, kHttpLocalPortBase, request.peerAddress,
+                                kDeviceHttpPort,      kStatusPagePath,    StopRequested,
+                                request.handOver,     kVerificationAttemptMinimumMs};
     DeviceQueryResult result;
     result.bytes = 0;
     for (int attempt = 0; attempt < kVerificationAttempts && result.bytes <= 0; ++attempt) {

@@ -12,6 +12,12 @@
 #include "tftp/stage_handover.h"
 
 constexpr int kVerificationAttempts = 10;
+// Each attempt that gets no reply lasts at least this long, its Connecting
+// dialog live: a device whose web server is not up yet refuses at once on
+// most systems, where Windows' own stack retries a refused connection for
+// about a second; so the ten attempts give a slow device ten seconds or
+// more after the reboot wait wherever the program runs.
+constexpr unsigned kVerificationAttemptMinimumMs = 1000;
 
 struct VerificationRequest {
     std::uint32_t localAddress;  // the listener's, host order
@@ -23,7 +29,7 @@ struct VerificationRequest {
 };
 
 // Queries the status page at most kVerificationAttempts times in a row until
-// one gives a reply. No reply at all: NotVerified. An adapter must report
+// one gives a reply, each failed attempt lasting kVerificationAttemptMinimumMs. No reply at all: NotVerified. An adapter must report
 // the header's version text exactly, or VersionMismatch; a phone is not
 // compared. At the target stage the success dialog follows and the outcome
 // is Upgraded; at the transition stage it is Continue. UserAbort and the

@@ -12,14 +12,11 @@
 #include "common/text.h"
 #include "common/trace.h"
 #include "http/http_exchange.h"
+#include "http/query_clock.h"
 
 const char kStatusPagePath[] = "/admin/advanced";
 
 namespace {
-
-constexpr int kPollsPerStep = 10;
-constexpr unsigned kProgressMaximum = 100;
-constexpr unsigned kPollMilliseconds = 1;
 
 // One attempt, shared by the runner and its worker: whichever lets go last
 // frees it.
@@ -44,9 +41,24 @@ int HttpWorker(void* argument) {
 
 // Progress of one RunDeviceQuery call; carries on across its attempts.
 struct QueryProgress {
-    unsigned position;
-    int polls;
+    unsigned position;        // the bar's next position
+    std::uint32_t nextStep;   // the clock when the bar steps next
 };
+
+// Steps the bar once for every step interval that has passed.
+void StepBar(QueryProgress* progress, DeviceQueryView& view, std::uint32_t now) {
+    while (static_cast<std::int32_t>(now - progress->nextStep) >= 0) {
+        view.QueryProgress(progress->position);
+        if (++progress->position > kQueryBarMaximum) progress->position = 0;
+        progress->nextStep += kQueryBarStepMs;
+    }
+}
+
+// Milliseconds from now to the clock time `until`, 0 when it has passed.
+unsigned MillisecondsUntil(std::uint32_t until, std::uint32_t now) {
+    std::int32_t left = static_cast<std::int32_t>(until - now);
+    return left > 0 ? static_cast<unsigned>(left) : 0u;
+}
 
 enum class AttemptEnd { Finished, Cancelled, GaveUp, NoWorker };
 
@@ -65,22 +77,33 @@ AttemptEnd RunAttempt(const DeviceQueryRequest& request, DeviceQueryView& view, 
     }
 
     AttemptEnd end = AttemptEnd::Finished;
-    while (!ThreadHasEnded(worker, result)) {
+    std::uint32_t started = QueryClock();
+    bool ended = false;
+    for (;;) {
         if (!view.TakeQueryInput()) {
             end = AttemptEnd::Cancelled;  // the worker may stay blocked on a silent device
             break;
-        }
-        // Up to 1 ms, but a worker that ends (or input that arrives) is seen at once.
-        WaitForThreadOrInput(worker, kPollMilliseconds);
-        if (++progress->polls == kPollsPerStep) {
-            view.QueryProgress(progress->position);
-            if (++progress->position > kProgressMaximum) progress->position = 0;
-            progress->polls = 0;
         }
         if (request.giveUp != nullptr && request.giveUp(request.giveUpContext)) {
             end = AttemptEnd::GaveUp;
             break;
         }
+        std::uint32_t now = QueryClock();
+        StepBar(progress, view, now);
+        if (!ended) ended = ThreadHasEnded(worker, result);
+        // An attempt without a reply lasts its minimum, the dialog live
+        // (the worker has ended, so its record may be read).
+        unsigned graceLeft = 0;
+        if (ended) {
+            if (*result != 0 || attempt->exchange.failure != Outcome::Continue) break;
+            graceLeft = MillisecondsUntil(started + request.minimumFailedAttemptMs, now);
+            if (graceLeft == 0) break;
+        }
+        // Sleeps until the worker ends, input comes or the bar steps (or the
+        // minimum is over).
+        unsigned timeout = MillisecondsUntil(progress->nextStep, now);
+        if (ended && graceLeft < timeout) timeout = graceLeft;
+        WaitForWorkerOrInput(ended ? nullptr : worker, timeout);
     }
     view.QueryAttemptEnded();
     if (end == AttemptEnd::Finished) {
@@ -98,7 +121,8 @@ Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request
     result->bytes = 0;
     result->connectFailure = ConnectFailure::None;
     result->fields = CurrentPageFields(session);
-    QueryProgress progress = {0, 0};
+    // The bar's first step comes one step interval into the query.
+    QueryProgress progress = {0, QueryClock() + kQueryBarStepMs};
     int automaticRetries = 0;  // 0 or 1; back to 0 whenever the user confirms the password prompt
     for (;;) {
         QueryAttempt* attempt = new (std::nothrow) QueryAttempt();
@@ -153,6 +177,6 @@ Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request
 Outcome QueryDevice(DeviceSession* session, std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path,
                     DeviceQueryView& view, DeviceQueryResult* result) {
     DeviceQueryRequest request = {localAddress, kHttpLocalPortBase, deviceAddress, kDeviceHttpPort, path, nullptr,
-                                  nullptr};
+                                  nullptr, 0};
     return RunDeviceQuery(session, request, view, result);
 }

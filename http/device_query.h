@@ -17,6 +17,10 @@
 extern const char kStatusPagePath[];  // "/admin/advanced"
 constexpr std::uint16_t kDeviceHttpPort = 80;
 constexpr std::uint16_t kHttpLocalPortBase = 23456;
+// The Connecting dialog's bar steps once every 10 ms (once every 10 polls of
+// 1 ms), 0 to 100 and round again.
+constexpr unsigned kQueryBarStepMs = 10;
+constexpr unsigned kQueryBarMaximum = 100;
 
 struct DeviceQueryRequest {
     std::uint32_t localAddress;   // host order
@@ -28,6 +32,10 @@ struct DeviceQueryRequest {
     // no reply had come (the device's answer is of no more use). May be null.
     bool (*giveUp)(void* context);
     void* giveUpContext;
+    // An attempt that gets no reply (no connection, refused, nothing
+    // received) lasts at least this long, its Connecting dialog live; 0: no
+    // minimum.
+    unsigned minimumFailedAttemptMs;
 };
 
 struct DeviceQueryResult {

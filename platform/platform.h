@@ -55,6 +55,9 @@ int ReceiveDatagram(SocketHandle socket, void* buffer, int capacity, SocketAddre
 constexpr int kWaitDatagram = 1;
 constexpr int kWaitInput = 2;
 int WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs);
+// The same without a socket: up to timeoutMs for input to the calling
+// thread's dialogs. Returns kWaitInput, or 0 when the time ran out.
+int WaitForInput(unsigned timeoutMs);
 void CloseSocket(SocketHandle socket);
 // Closes a connected stream socket at once with a reset instead of the
 // orderly close, so that no TIME_WAIT state stays behind on its local port

@@ -1,10 +1,9 @@
-// The pace at which the TFTP server's progress dialogs are redrawn. Their
-// counts run faster than any eye: the upload bar and title count every ACK,
-// the waiting bar every idle poll (up to a thousand a second). Redrawing each
-// one would cost more than the transfer itself where a window update is dear
-// (some 0.5 ms under Wine), so a dialog is redrawn at most this often, and
-// always with the final count (see the callers). Twenty redraws a second
-// look the same as a thousand.
+// The pace at which the upload dialog is redrawn. Its bar and title count
+// every ACK, faster than any eye; redrawing each one would cost more than the
+// transfer itself where a window update is dear (some 0.5 ms under Wine), so
+// the dialog is redrawn at most this often, and always with the final count
+// (see the caller). Twenty redraws a second look the same as a thousand.
+// (The waiting dialog's bar has its own pace, kWaitingRedrawMs.)
 #pragma once
 
 #include <cstdint>

@@ -10,7 +10,6 @@ namespace {
 void ShowWaitingDialog(TftpListener* listener, TransferView& view) {
     view.WaitingStarted();
     listener->waitingBarPosition = 0;
-    listener->waitingBarRedraw = RedrawPace{false, 0};
 }
 
 void TraceIgnored(ListenerDatagram kind) {
@@ -56,41 +55,58 @@ Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& hand
                                TftpRequest* request) {
     SetSocketNonBlocking(listener->socket);
     ShowWaitingDialog(listener, view);
-    // A receive is tried, and the dialog pumped, only as the last wait says
-    // there may be something: each look costs a call into the system, which
-    // a thousand idle polls a second make dear under Wine.
+    std::uint32_t start = TftpClock();
+    std::uint32_t lastRedraw = start - kWaitingRedrawMs;  // the first redraw is due at once
+    // A receive is tried only as the last wait says there may be something:
+    // each look costs a call into the system, dear under Wine.
     bool receiveDue = true;
+    unsigned burst = 0;  // datagrams taken back to back since the last look at the input and the clock
     for (;;) {
-        SocketAddress sender;
-        int length = receiveDue ? ReceiveTftpDatagram(listener->socket, listener->datagram, &sender) : -1;
-        if (length < 0) {
-            // An idle poll (a receive error counts as one): the bar moves a step.
-            int woken = WaitForTftpIdlePoll(listener->socket);
-            receiveDue = (woken & kWaitDatagram) != 0;
-            listener->waitingBarPosition = (listener->waitingBarPosition + 1) % kWaitingBarSteps;
-            if (RedrawDue(&listener->waitingBarRedraw, TftpClock())) view.WaitingActivity(listener->waitingBarPosition);
-            if (((woken & kWaitInput) != 0 && !view.TakeTransferInput(true)) || ListenerStopRequested(handOver)) {
-                view.WaitingEnded();
-                return Outcome::UserAbort;
+        if (receiveDue) {
+            SocketAddress sender;
+            int length = ReceiveTftpDatagram(listener->socket, listener->datagram, &sender);
+            if (length < 0) {
+                receiveDue = false;
+            } else {
+                // The name is compared with the published copy, always a whole name.
+                const char* upgradeFileName = CurrentUpgradeFileName(handOver);
+                ListenerDatagram kind =
+                    ExamineListenerDatagram(listener->datagram, length, upgradeFileName, request->fileName);
+                if (kind == kListenerRequestMatches || kind == kListenerRequestRefused) {
+                    ReadSocketAddress(sender, &request->address, &request->port);
+                    Trace("%s %s\n", upgradeFileName, request->fileName);
+                    if (kind == kListenerRequestMatches) {
+                        view.WaitingEnded();
+                        return Outcome::Continue;
+                    }
+                    Trace("+++ Bad TFTP RRQ filename %s\n", request->fileName);
+                } else {
+                    TraceIgnored(kind);
+                }
+                // Datagrams back to back are read without waiting in between;
+                // a flood of them still leaves room for the user's input and the bar.
+                if (++burst < kDatagramsBetweenLooks) continue;
+                burst = 0;
             }
-            continue;
         }
 
-        // Datagrams back to back are read without waiting in between. The
-        // name is compared with the published copy, always a whole name.
-        const char* upgradeFileName = CurrentUpgradeFileName(handOver);
-        ListenerDatagram kind = ExamineListenerDatagram(listener->datagram, length, upgradeFileName, request->fileName);
-        if (kind != kListenerRequestMatches && kind != kListenerRequestRefused) {
-            TraceIgnored(kind);
-            continue;
+        // The bar moves a step a millisecond (as it moved one per idle poll
+        // of 1 ms), shown at its redraw pace.
+        std::uint32_t now = TftpClock();
+        std::uint32_t sinceRedraw = now - lastRedraw;
+        if (sinceRedraw >= kWaitingRedrawMs) {
+            listener->waitingBarPosition = (now - start) % kWaitingBarSteps;
+            view.WaitingActivity(listener->waitingBarPosition);
+            lastRedraw = now;
+            sinceRedraw = 0;
         }
-        ReadSocketAddress(sender, &request->address, &request->port);
-        Trace("%s %s\n", upgradeFileName, request->fileName);
-        if (kind == kListenerRequestRefused) {
-            Trace("+++ Bad TFTP RRQ filename %s\n", request->fileName);
-            continue;
+        // Sleeps until a datagram, the user's input or the next redraw; with
+        // datagrams still waiting, it only looks at the input.
+        int woken = WaitForTftpEvent(listener->socket, receiveDue ? 0 : kWaitingRedrawMs - sinceRedraw);
+        if ((woken & kWaitDatagram) != 0) receiveDue = true;
+        if (((woken & kWaitInput) != 0 && !view.TakeTransferInput(true)) || ListenerStopRequested(handOver)) {
+            view.WaitingEnded();
+            return Outcome::UserAbort;
         }
-        view.WaitingEnded();
-        return Outcome::Continue;
     }
 }

@@ -8,7 +8,6 @@
 
 #include "common/outcome.h"
 #include "platform/platform.h"
-#include "tftp/redraw_pace.h"
 #include "tftp/stage_handover.h"
 #include "tftp/tftp_packets.h"
 #include "tftp/transfer_view.h"
@@ -19,8 +18,7 @@ struct TftpListener {
     std::uint16_t port;          // 69 to 168: the port the bind accepted
     SocketHandle socket;         // shared with the transfer session
     TftpPacket datagram;         // the datagram last received
-    unsigned waitingBarPosition; // the waiting dialog's cycling bar, 0 to 999: a step per idle poll
-    RedrawPace waitingBarRedraw; // when the bar was last shown at its position
+    unsigned waitingBarPosition; // the waiting dialog's cycling bar, 0 to 999: a step a millisecond
 };
 
 // The sender and the name of an accepted read request.
@@ -33,6 +31,9 @@ struct TftpRequest {
 constexpr std::uint16_t kTftpFirstPort = 69;
 constexpr int kTftpPortAttempts = 100;  // ports 69 to 168, none above
 constexpr unsigned kWaitingBarSteps = 1000;
+// How often the waiting dialog's bar is redrawn: it shows activity, not
+// progress, and the listener sleeps in between.
+constexpr std::uint32_t kWaitingRedrawMs = 100;
 
 // Creates the socket and binds it to the first free port from 69 on the
 // local address, before the listener thread starts: a request that comes

@@ -10,26 +10,10 @@
 #include "common/trace.h"
 #include "tftp/reboot_wait.h"
 #include "tftp/redraw_pace.h"
+#include "tftp/retransmission.h"
 #include "tftp/tftp_transport.h"
 
 namespace {
-
-void StartInterval(TftpRetransmission* timer) {
-    timer->idlePolls = 0;
-    timer->intervalStart = TftpClock();
-}
-
-// Counts one idle poll; true when it ends an interval, which is then counted
-// and the next one begun.
-bool IdlePollEndsInterval(TftpRetransmission* timer) {
-    if (timer->idlePolls < kTftpPollsPerInterval) ++timer->idlePolls;
-    if (timer->idlePolls < kTftpPollsPerInterval) return false;
-    // Unsigned difference: right across the clock's 32-bit wrap.
-    if (TftpClock() - timer->intervalStart < kTftpIntervalMinimumMs) return false;
-    ++timer->intervals;
-    StartInterval(timer);
-    return true;
-}
 
 void ShowUploadProgress(const TftpSession& session, bool targetStage, TransferView& view) {
     view.UploadProgress(targetStage, session.nextBlock, session.bytesAcknowledged, session.imageSize);
@@ -37,7 +21,7 @@ void ShowUploadProgress(const TftpSession& session, bool targetStage, TransferVi
 
 // Serves the image: Continue when every block was acknowledged,
 // UploadIncomplete after kTftpMaxIntervals intervals without the expected
-// ACK, UserAbort when the user cancelled.
+// ACK (tftp/retransmission.h), UserAbort when the user cancelled.
 Outcome TransferImage(TftpSession* session, const std::uint8_t* image, bool targetStage, TransferView& view,
                       const StageHandOver& handOver) {
     view.UploadStarted(targetStage, session->blockCount);
@@ -46,81 +30,96 @@ Outcome TransferImage(TftpSession* session, const std::uint8_t* image, bool targ
     SocketAddress peer;
     FillSocketAddress(session->peerAddress, session->peerPort, &peer);
     SendTftpOptionAck(session->socket, session->packet, peer, session->imageSize);
-    TftpRetransmission timer = {0, 0, 0};
-    StartInterval(&timer);
+    TftpRetransmission timer = {0, 0};
+    NoteSending(&timer, TftpClock());
     RedrawPace redraw = {false, 0};
     const std::uint8_t* data = image;  // where the outstanding block begins
-    // A receive is tried only where it may find something, and the dialog
-    // pumped only where there is something for it: not straight after a send
-    // (the answer cannot be there yet; if it is, the wait ends at once), and
-    // as the wait that ended the last poll says. Each look costs a call into
-    // the system, dear under Wine; the polls and their counts stay the same.
+    // A receive is tried only where it may find something: not straight
+    // after a send (the answer cannot be there yet; if it is, the wait ends
+    // at once), and as the last wait says. Each look costs a call into the
+    // system, dear under Wine.
     bool receiveDue = false;
+    unsigned burst = 0;  // datagrams taken back to back since the last look at the input and the clock
 
     for (;;) {
-        SocketAddress sender;
-        int length = receiveDue ? ReceiveTftpDatagram(session->socket, session->packet, &sender) : -1;
-        if (length >= 0) {
-            switch (ExamineSessionDatagram(session->packet, length, sender, peer, session->nextBlock)) {
-                case kSessionOtherSource: {
-                    std::uint32_t address = 0;
-                    std::uint16_t port = 0;
-                    ReadSocketAddress(sender, &address, &port);
-                    Trace("Unknown source request in session: %x:%u", address, port);
-                    break;
-                }
-                case kSessionNotAck:
-                    break;
-                case kSessionOtherAck:
-                    continue;  // a duplicate or stray ACK costs no poll and no retransmission
-                case kSessionExpectedAck: {
-                    ++session->nextBlock;
-                    session->bytesAcknowledged += session->sentLength;
-                    timer.intervals = 0;
-                    StartInterval(&timer);
-                    bool allAcknowledged = session->nextBlock > session->blockCount;
-                    if (RedrawDue(&redraw, TftpClock()) || allAcknowledged)
-                        ShowUploadProgress(*session, targetStage, view);
-                    if (allAcknowledged) {
-                        Trace("All blocks ack'd\n");
-                        return Outcome::Continue;
+        if (receiveDue) {
+            SocketAddress sender;
+            int length = ReceiveTftpDatagram(session->socket, session->packet, &sender);
+            if (length < 0) {
+                receiveDue = false;
+            } else {
+                switch (ExamineSessionDatagram(session->packet, length, sender, peer, session->nextBlock)) {
+                    case kSessionOtherSource: {
+                        std::uint32_t address = 0;
+                        std::uint16_t port = 0;
+                        ReadSocketAddress(sender, &address, &port);
+                        Trace("Unknown source request in session: %x:%u", address, port);
+                        break;
                     }
-                    int dataLength = session->nextBlock == session->blockCount
-                                         ? static_cast<int>(session->lastBlockLength)
-                                         : kTftpBlockSize;
-                    data = image + static_cast<std::size_t>(session->nextBlock - 1) * kTftpBlockSize;
-                    session->sentLength = static_cast<std::uint32_t>(dataLength);
-                    SendTftpData(session->socket, session->packet, data, dataLength, session->nextBlock, peer);
-                    Trace("Send block %d (%d)\n", static_cast<int>(session->nextBlock), dataLength);
-                    receiveDue = false;
-                    continue;
+                    case kSessionNotAck:
+                    case kSessionOtherAck:  // a duplicate or stray ACK: no retransmission
+                        break;
+                    case kSessionExpectedAck: {
+                        ++session->nextBlock;
+                        session->bytesAcknowledged += session->sentLength;
+                        bool allAcknowledged = session->nextBlock > session->blockCount;
+                        if (RedrawDue(&redraw, TftpClock()) || allAcknowledged)
+                            ShowUploadProgress(*session, targetStage, view);
+                        if (allAcknowledged) {
+                            Trace("All blocks ack'd\n");
+                            return Outcome::Continue;
+                        }
+                        int dataLength = session->nextBlock == session->blockCount
+                                             ? static_cast<int>(session->lastBlockLength)
+                                             : kTftpBlockSize;
+                        data = image + static_cast<std::size_t>(session->nextBlock - 1) * kTftpBlockSize;
+                        session->sentLength = static_cast<std::uint32_t>(dataLength);
+                        SendTftpData(session->socket, session->packet, data, dataLength, session->nextBlock, peer);
+                        Trace("Send block %d (%d)\n", static_cast<int>(session->nextBlock), dataLength);
+                        timer = TftpRetransmission{0, 0};
+                        NoteSending(&timer, TftpClock());
+                        receiveDue = false;
+                        break;
+                    }
                 }
+                // Datagrams back to back are taken without waiting in
+                // between; a flood of them still leaves room to look at the
+                // user's input and the clock.
+                if (receiveDue && ++burst < kDatagramsBetweenLooks) continue;
+                burst = 0;
             }
         }
 
-        // An idle poll: nothing for us arrived.
-        int woken = WaitForTftpIdlePoll(session->socket);
-        receiveDue = (woken & kWaitDatagram) != 0;
+        std::uint32_t left = IntervalLeftMs(timer, TftpClock());
+        if (left == 0) {
+            if (timer.sends >= kTftpMaxIntervals) {
+                Trace("Timeout for ack; upgrade failed\n");
+                return Outcome::UploadIncomplete;
+            }
+            if (session->nextBlock == 0) {
+                Trace("ReSend option ack\n");
+                SendTftpOptionAck(session->socket, session->packet, peer, session->imageSize);
+            } else {
+                // Rebuilt from the image: the packet buffer has received datagrams since.
+                Trace("ReSend block %d\n", static_cast<int>(session->nextBlock));
+                SendTftpData(session->socket, session->packet, data, static_cast<int>(session->sentLength),
+                             session->nextBlock, peer);
+            }
+            NoteSending(&timer, TftpClock());
+            continue;
+        }
+
+        // Sleeps until a datagram, the user's input or the retransmission is
+        // due; with datagrams still waiting, it only looks at the input.
+        unsigned timeout = receiveDue ? 0 : left;
+        int woken = WaitForTftpEvent(session->socket, timeout);
+        if ((woken & kWaitDatagram) != 0) receiveDue = true;
         // Input that came is taken whole; a wait that ran out takes one
         // message an earlier pump left.
-        if ((woken & kWaitInput) != 0 || woken == 0) {
+        if ((woken & kWaitInput) != 0 || (woken == 0 && timeout > 0)) {
             if (!view.TakeTransferInput((woken & kWaitInput) != 0)) return Outcome::UserAbort;
         }
         if (ListenerStopRequested(handOver)) return Outcome::UserAbort;
-        if (!IdlePollEndsInterval(&timer)) continue;
-        if (timer.intervals >= kTftpMaxIntervals) {
-            Trace("Timeout for ack; upgrade failed\n");
-            return Outcome::UploadIncomplete;
-        }
-        if (session->nextBlock == 0) {
-            Trace("ReSend option ack\n");
-            SendTftpOptionAck(session->socket, session->packet, peer, session->imageSize);
-        } else {
-            // Rebuilt from the image: the packet buffer has received datagrams since.
-            Trace("ReSend block %d\n", static_cast<int>(session->nextBlock));
-            SendTftpData(session->socket, session->packet, data, static_cast<int>(session->sentLength),
-                         session->nextBlock, peer);
-        }
     }
 }
 

@@ -32,23 +32,6 @@ struct TftpSession {
     std::uint32_t sentLength;       // data length of the DATA packet last sent
 };
 
-// The retransmission clock of one outstanding packet. An interval ends when
-// kTftpPollsPerInterval idle polls have passed and the clock shows at least
-// kTftpIntervalMinimumMs since it began. Each idle poll waits up to 1 ms but
-// ends early when a datagram or a window message comes, so counting polls
-// alone would let a moving mouse or a stray sender shorten the interval;
-// counting time alone would let a coarse clock do so. Both together keep
-// the interval at 100 polls and at least 100 ms, as with a plain 1 ms sleep.
-struct TftpRetransmission {
-    unsigned idlePolls;           // 0 to 100
-    std::uint32_t intervalStart;  // the clock when the current interval began
-    unsigned intervals;           // intervals ended without the expected ACK, 0 to 30
-};
-
-constexpr unsigned kTftpPollsPerInterval = 100;
-constexpr std::uint32_t kTftpIntervalMinimumMs = 100;
-constexpr unsigned kTftpMaxIntervals = 30;
-
 // Where a session serves: the listener's socket and its local end, the
 // accepted request's sender (host order) and name, and the hand-over whose
 // stop request ends it early.

@@ -9,8 +9,8 @@ int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, c
     return SendDatagram(socket, packet, length, to);
 }
 
-int WaitForTftpIdlePoll(SocketHandle socket) { return WaitForSocketOrInput(socket, kTftpIdleWaitMs); }
+int WaitForTftpEvent(SocketHandle socket, unsigned timeoutMs) { return WaitForSocketOrInput(socket, timeoutMs); }
+
+int WaitForTftpInput(unsigned timeoutMs) { return WaitForInput(timeoutMs); }
 
 std::uint32_t TftpClock() { return MillisecondClock(); }
-
-void TftpSleep(unsigned milliseconds) { SleepMilliseconds(milliseconds); }

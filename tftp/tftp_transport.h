@@ -1,7 +1,7 @@
 // The TFTP server's whole contact with the network and the clock: datagrams
-// on the listener's socket, the wait of an idle poll, the millisecond clock
-// and the sleep of the reboot wait. Kept apart in one object so that the
-// TFTP tests can link a scripted peer with a fake clock in its place
+// on the listener's socket, the waits between them, and the millisecond
+// clock. Kept apart in one object so that the TFTP tests can link a
+// scripted peer with a fake clock in its place
 // (tests/support/fake_tftp_transport.h) and run transfers, retransmissions
 // and the reboot wait without waiting for them.
 #pragma once
@@ -17,12 +17,16 @@
 // dropped, never cut).
 int ReceiveTftpDatagram(SocketHandle socket, TftpPacket packet, SocketAddress* from);
 int SendTftpDatagram(SocketHandle socket, const TftpPacket packet, int length, const SocketAddress& to);
-// The wait of one idle poll: up to kTftpIdleWaitMs for a datagram on the
-// socket or input to the calling thread's dialogs, whichever comes first.
-// Returns what ended it (kWaitDatagram, kWaitInput), 0 when the time ran
-// out with neither (WaitForSocketOrInput).
-int WaitForTftpIdlePoll(SocketHandle socket);
+// Sleeps up to timeoutMs until a datagram waits on the socket or input comes
+// to the calling thread's dialogs. Returns what ended it (kWaitDatagram,
+// kWaitInput), 0 when the time ran out with neither (WaitForSocketOrInput).
+// A timeout of 0 only looks.
+int WaitForTftpEvent(SocketHandle socket, unsigned timeoutMs);
+// The same for input alone (the reboot wait, when datagrams no longer matter).
+int WaitForTftpInput(unsigned timeoutMs);
 std::uint32_t TftpClock();
-void TftpSleep(unsigned milliseconds);
 
-constexpr unsigned kTftpIdleWaitMs = 1;
+// Datagrams taken back to back before the server looks at the user's input
+// and its clock again: a flood of datagrams must not starve the dialog or
+// the deadlines.
+constexpr unsigned kDatagramsBetweenLooks = 16;

@@ -130,6 +130,14 @@ int WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     return woken;
 }
 
+int WaitForInput(unsigned timeoutMs) {
+    pollfd wait = {CurrentInputDescriptor(), POLLIN, 0};
+    // poll() sleeps its time out with no descriptor to watch.
+    int ready = ::poll(&wait, wait.fd >= 0 ? 1 : 0, static_cast<int>(timeoutMs));
+    if (ready < 0) return kWaitInput;  // interrupted: the caller just looks
+    return ready > 0 ? kWaitInput : 0;
+}
+
 void CloseSocket(SocketHandle socket) { ::close(Descriptor(socket)); }
 
 void ResetConnection(SocketHandle socket) {

@@ -205,6 +205,12 @@ int WaitForSocketOrInput(SocketHandle socket, unsigned timeoutMs) {
     return kWaitDatagram;
 }
 
+int WaitForInput(unsigned timeoutMs) {
+    // New input only, as in WaitForSocketOrInput.
+    DWORD result = ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, 0);
+    return result == WAIT_TIMEOUT ? 0 : kWaitInput;
+}
+
 void CloseSocket(SocketHandle socket) { CloseWithEvent(Native(socket)); }
 
 void ResetConnection(SocketHandle socket) {

@@ -1,7 +1,9 @@
 // The verification after the reboot wait against a loopback status page on
 // port 80, shown through the dialog set over the fake user interface: what
 // an adapter must report, that a phone is not compared, and the silent end
-// when the device is not heard from.
+// when the device is not heard from, each attempt without a reply lasting
+// its second on the query runner's fake clock
+// (tests/support/fake_query_clock.cpp).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,6 +12,7 @@
 #include "app/verification.h"
 #include "common/text.h"
 #include "http/device_query.h"
+#include "http/query_clock.h"
 #include "tests/support/fake_ui.h"
 #include "tests/support/loopback_http_server.h"
 #include "ui/dialog_view.h"
@@ -85,13 +88,36 @@ TEST_F(Verification, PhoneVersionIsNeverCompared) {
     EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
 }
 
-TEST_F(Verification, TenFailedQueriesAreNotVerifiedWithoutAWord) {
-    // Nothing listens on port 80: each query fails at once. (A server that
-    // closed without a reply would leave port 80 in TIME_WAIT for the next test.)
+TEST_F(Verification, TenRefusedQueriesLastASecondEachThenEndWithoutAWord) {
+    // Nothing listens on port 80: each connection is refused at once.
+    std::uint32_t start = QueryClock();
     EXPECT_EQ(Outcome::NotVerified, Verify());
-    EXPECT_EQ(10u, fake_ui::DialogsOf(IDD_CONNECTING).size());
+    EXPECT_GE(QueryClock() - start, 10u * kVerificationAttemptMinimumMs);
+    std::vector<fake_ui::DialogRecord> attempts = fake_ui::DialogsOf(IDD_CONNECTING);
+    ASSERT_EQ(10u, attempts.size());
+    for (const fake_ui::DialogRecord& attempt : attempts) {
+        // The dialog stays up, its bar stepping every 10 ms and its input taken.
+        EXPECT_GE(attempt.progressPositions.at(IDC_PROGRESS).size(), 99u);
+        EXPECT_GE(attempt.pumps, 99);
+        EXPECT_TRUE(attempt.destroyed);
+    }
     EXPECT_TRUE(fake_ui::MessageBoxes().empty());
     EXPECT_TRUE(fake_ui::DialogsOf(IDD_SUCCESS).empty());
+}
+
+TEST_F(Verification, CancelDuringTheSecondOfARefusedQueryIsTheUserAbort) {
+    fake_ui::ScriptModeless(IDD_CONNECTING, 50, fake_ui::Press(kCommandCancel));
+    EXPECT_EQ(Outcome::UserAbort, Verify());
+    EXPECT_EQ(1u, fake_ui::DialogsOf(IDD_CONNECTING).size());
+}
+
+TEST_F(Verification, AReplyEndsTheAttemptAtOnce) {
+    StartDevice();
+    server_.Enqueue(StatusPage(kImageVersion));
+    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+    std::uint32_t start = QueryClock();
+    EXPECT_EQ(Outcome::Upgraded, Verify());
+    EXPECT_LT(QueryClock() - start, kVerificationAttemptMinimumMs);
 }
 
 }  // namespace

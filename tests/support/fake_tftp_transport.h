@@ -12,13 +12,16 @@
 // Every packet the server sends is recorded with the clock at that moment
 // and handed to the peer, which may queue replies: they are received in
 // order, one per receive. A datagram longer than 1024 bytes is dropped by
-// the receive, as the platform layer does. An idle poll's wait moves the
-// clock 1 ms when nothing is queued (and nothing when something is, as a
-// real wait ends at once); WakeEarly makes waits end at once without time
-// passing, as window messages do. TftpSleep moves the clock by its time.
+// the receive, as the platform layer does. A wait with something queued
+// ends at once; otherwise the clock moves on to the wait's end, or to the
+// time a scheduled datagram arrives (DeliverAt), which ends it. Every wait
+// also reports input, as a busy user's would, so the server takes input at
+// each (fake_ui.h acts at a pump); WakeEarly makes waits end at once with
+// input and no time passing, as window messages do.
+//
 // The server and the peer run on one thread: the test's, or the server's own
-// once the test has set everything up (DeliverWhen). A server that polls or
-// sleeps past any test's need aborts the test program.
+// once the test has set everything up (DeliverWhen). A server that waits
+// past any test's need aborts the test program.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +34,8 @@ struct SentPacket {
     std::vector<std::uint8_t> bytes;
     std::uint32_t address;  // host order
     std::uint16_t port;
-    std::uint32_t time;         // the clock when it was sent
-    unsigned idleWaitsBefore;   // idle waits done before it was sent
+    std::uint32_t time;          // the clock when it was sent
+    unsigned waitsBefore;        // waits for a datagram done before it was sent
 };
 
 typedef std::function<void(const SentPacket&)> Peer;
@@ -42,23 +45,26 @@ void Reset(std::uint32_t clockStart = 0);
 void SetPeer(Peer peer);
 // Queues a datagram for the server, from that sender (host order).
 void Deliver(const std::vector<std::uint8_t>& bytes, std::uint32_t address, std::uint16_t port);
-// Queues the datagram when the server has done that many idle waits in all.
-void DeliverAfterIdleWaits(unsigned idleWaits, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
-                           std::uint16_t port);
-// Queues the datagram once ready() says so, which an idle wait asks (from
-// the server's thread) while it waits; until then each such wait also lasts
-// a real millisecond, for another thread of the test to act. For a server
-// on a thread of its own that must not see the datagram before something
-// else has happened (the program's upgrade command reaching the device).
+// Queues the datagram when the clock reaches `time` (no earlier than the
+// clock at Reset, nor 2^31 ms after it).
+void DeliverAt(std::uint32_t time, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
+               std::uint16_t port);
+// Queues the datagram once ready() says so, which a wait asks (from the
+// server's thread); until then each such wait also lasts a real
+// millisecond, for another thread of the test to act. For a server on a
+// thread of its own that must not see the datagram before something else
+// has happened (the program's upgrade command reaching the device).
 void DeliverWhen(std::function<bool()> ready, const std::vector<std::uint8_t>& bytes, std::uint32_t address,
                  std::uint16_t port);
-// The next count idle waits end at once, without time passing.
+// The next count waits end at once with input, without time passing.
 void WakeEarly(unsigned count);
 
 std::vector<SentPacket> Sent();
 std::uint32_t Now();
-unsigned IdleWaits();
-// The clock at the start of each TftpSleep.
-std::vector<std::uint32_t> SleepStarts();
+// Waits for a datagram (or input) so far, and their timeouts in order.
+unsigned Waits();
+std::vector<unsigned> WaitTimeouts();
+// The clock at the start of each wait for input alone (the reboot wait's).
+std::vector<std::uint32_t> InputWaitStarts();
 
 }  // namespace fake_tftp

@@ -81,7 +81,7 @@ TEST_F(TftpListenerTest, TakesTheFirstFreePortFrom69To168AndNoneAbove) {
 
 TEST_F(TftpListenerTest, DropsEveryOtherDatagramUnansweredAndAcceptsTheNameFromAnySender) {
     // The request is taken from whoever sends it, not only from the device.
-    TftpListener listener = {kLoopback, 0, kInvalidSocket, {}, 0, {}};
+    TftpListener listener = {kLoopback, 0, kInvalidSocket, {}, 0};
     std::uint16_t devicePort = 0, requesterPort = 0;
     listener.socket = OnFreePort(47600, &listener.port);
     SocketHandle device = OnFreePort(47700, &devicePort);

@@ -113,7 +113,7 @@ TEST_F(TftpSessionTest, ImagesOfEachSizeArriveWholeWithTheirLastBlockShort) {
         ASSERT_EQ(c.blocks, data.size());
         EXPECT_EQ(c.blocks, Block(data.back()));
         EXPECT_EQ(4 + c.lastDataLength, data.back().bytes.size());
-        EXPECT_EQ(0u, fake_tftp::SleepStarts().front()) << "no ACK was waited for: no time passed";
+        EXPECT_EQ(0u, fake_tftp::InputWaitStarts().front()) << "no ACK was waited for: no time passed";
 
         fake_ui::DialogRecord upload = fake_ui::LastDialog(IDD_UPLOAD);
         EXPECT_TRUE(upload.destroyed);
@@ -155,8 +155,8 @@ TEST_F(TftpSessionTest, DuplicateAndHigherAcksAreIgnoredWithoutRetransmission) {
     EXPECT_EQ(1u, SentOf(6).size());
     EXPECT_EQ(1513u, SentOf(3).size()) << "every block exactly once";
     // One look after each packet sent (the OACK and 1,513 blocks), which
-    // finds the ACK at once: the ignored ACKs cost no poll.
-    EXPECT_EQ(1514u, fake_tftp::IdleWaits());
+    // finds the ACK at once: the ignored ACKs cost no wait.
+    EXPECT_EQ(1514u, fake_tftp::Waits());
 }
 
 TEST_F(TftpSessionTest, AckFromTheRightAddressButAnotherPortIsIgnored) {
@@ -168,21 +168,38 @@ TEST_F(TftpSessionTest, AckFromTheRightAddressButAnotherPortIsIgnored) {
     for (const fake_tftp::SentPacket& sent : fake_tftp::Sent()) EXPECT_EQ(kClientPort, sent.port);
 }
 
-TEST_F(TftpSessionTest, ClientThatNeverAcknowledgesTheOptionAckGetsItThirtyTimesThenTheRebootWaitAndFailure) {
+// A lost packet goes again after 100 ms; each later interval doubles, up to
+// 1.75 s; the 30th interval without the ACK ends the transfer 46.85 s after
+// the first sending, and the whole reboot wait follows.
+TEST_F(TftpSessionTest, SilentClientGetsTheOptionAckThirtyTimesBackingOffThenTheRebootWait) {
     ScriptedClient client;
     client.lastAcknowledged = -1;
     EXPECT_EQ(Outcome::UploadIncomplete, Serve(&client));
     std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
     ASSERT_EQ(30u, oacks.size());
     EXPECT_TRUE(SentOf(3).empty());
-    for (std::size_t i = 1; i < oacks.size(); ++i) {
-        EXPECT_EQ(100u, oacks[i].idleWaitsBefore - oacks[i - 1].idleWaitsBefore) << i;
-        EXPECT_EQ(100u, oacks[i].time - oacks[i - 1].time) << i;
-    }
-    // The 30th interval ends the transfer; the whole reboot wait follows.
-    EXPECT_EQ(3000u, fake_tftp::IdleWaits());
-    EXPECT_EQ(kRebootTicks, fake_tftp::SleepStarts().size());
+    std::vector<std::uint32_t> gaps;
+    for (std::size_t i = 1; i < oacks.size(); ++i) gaps.push_back(oacks[i].time - oacks[i - 1].time);
+    std::vector<std::uint32_t> expected = {100, 200, 400, 800, 1600};
+    expected.resize(29, 1750);
+    EXPECT_EQ(expected, gaps);
+    EXPECT_EQ(46850u, fake_tftp::InputWaitStarts().front()) << "the reboot wait begins when the last interval ends";
+    EXPECT_EQ(kRebootTicks, fake_tftp::InputWaitStarts().size());
     EXPECT_TRUE(fake_ui::LastDialog(IDD_UPLOAD).destroyed);
+}
+
+TEST_F(TftpSessionTest, PauseBeforeTheFirstAckShorterThanTheGiveUpEndsWhole) {
+    // A device that erases its flash before it acknowledges the OACK: 4 s,
+    // which the OACK's own timeout of 5 s allows.
+    ScriptedClient client;
+    client.neverAcknowledged = 0;
+    fake_tftp::DeliverAt(4000, Ack(0), kLoopbackAddress, kClientPort);
+    EXPECT_EQ(Outcome::Continue, Serve(&client));
+    EXPECT_TRUE(client.received == image_);
+    std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
+    ASSERT_EQ(6u, oacks.size());  // at 0, 100, 300, 700, 1500 and 3100 ms
+    EXPECT_EQ(3100u, oacks.back().time);
+    EXPECT_EQ(4000u, SentOf(3).front().time);
 }
 
 TEST_F(TftpSessionTest, ClientThatStopsMidTransferGetsTheOutstandingBlockThirtyTimes) {
@@ -194,8 +211,9 @@ TEST_F(TftpSessionTest, ClientThatStopsMidTransferGetsTheOutstandingBlockThirtyT
 }
 
 TEST_F(TftpSessionTest, EarlyWakeUpsDoNotShortenTheRetransmissionInterval) {
-    // Window messages end 500 waits at once (no time passes), then each wait
-    // lasts 1 ms: the first retransmission still comes 100 ms after the OACK.
+    // Window messages end 500 waits at once (no time passes): the first
+    // retransmission still comes 100 ms after the OACK, after one more wait
+    // of the whole interval.
     ScriptedClient client;
     client.loseFirstAck = {0};
     fake_tftp::WakeEarly(500);
@@ -203,7 +221,32 @@ TEST_F(TftpSessionTest, EarlyWakeUpsDoNotShortenTheRetransmissionInterval) {
     std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
     ASSERT_EQ(2u, oacks.size());
     EXPECT_EQ(100u, oacks[1].time - oacks[0].time);
-    EXPECT_EQ(600u, oacks[1].idleWaitsBefore - oacks[0].idleWaitsBefore);
+    EXPECT_EQ(501u, oacks[1].waitsBefore - oacks[0].waitsBefore);
+}
+
+// A host on the LAN that floods the server with stray datagrams, a
+// millisecond apart, for 60 s: the retransmissions keep their times and the
+// give-up its moment.
+TEST_F(TftpSessionTest, FloodOfStrayDatagramsKeepsTheRetransmissionsAndTheGiveUp) {
+    ScriptedClient client;
+    client.lastAcknowledged = -1;
+    for (std::uint32_t time = 0; time < 60000; ++time)
+        fake_tftp::DeliverAt(time, time % 2 == 0 ? Ack(time) : Bytes({0xDE, 0xAD}), kLoopbackAddress, kClientPort + 7);
+    EXPECT_EQ(Outcome::UploadIncomplete, Serve(&client));
+    std::vector<fake_tftp::SentPacket> oacks = SentOf(6);
+    ASSERT_EQ(30u, oacks.size());
+    EXPECT_EQ(100u, oacks[1].time);
+    EXPECT_EQ(45100u, oacks[29].time);
+    EXPECT_EQ(46850u, fake_tftp::InputWaitStarts().front());
+}
+
+TEST_F(TftpSessionTest, CancelIsTakenInTheMiddleOfAFlood) {
+    ScriptedClient client;
+    client.lastAcknowledged = -1;
+    for (int i = 0; i < 10000; ++i) fake_tftp::Deliver(Bytes({0, 4, 0x12, 0x34}), kLoopbackAddress, kClientPort + 7);
+    fake_ui::ScriptModeless(IDD_UPLOAD, 5, fake_ui::Press(kCommandCancel));
+    EXPECT_EQ(Outcome::UserAbort, Serve(&client));
+    EXPECT_EQ(1u, SentOf(6).size()) << "cancelled before the first retransmission";
 }
 
 TEST_F(TftpSessionTest, MoreThan65535BlocksEndAsATimeoutAfterBlock65535) {
@@ -223,7 +266,7 @@ TEST_F(TftpSessionTest, RebootWaitLastsItsTicksAcrossTheClockWrapWithoutGoingBac
     UseImage(300);
     ScriptedClient client;
     Serve(&client);
-    std::vector<std::uint32_t> sleeps = fake_tftp::SleepStarts();
+    std::vector<std::uint32_t> sleeps = fake_tftp::InputWaitStarts();
     ASSERT_EQ(kRebootTicks, sleeps.size());
     EXPECT_GT(sleeps.front(), sleeps.back()) << "the clock did not wrap during the wait";
     fake_ui::DialogRecord upload = fake_ui::LastDialog(IDD_UPLOAD);
@@ -238,17 +281,17 @@ TEST_F(TftpSessionTest, CancelDuringTheTransferEndsItAtOnceWithoutTheRebootWait)
     client.lastAcknowledged = 20;
     fake_ui::ScriptModeless(IDD_UPLOAD, 50, fake_ui::Press(kCommandCancel));
     EXPECT_EQ(Outcome::UserAbort, Serve(&client));
-    EXPECT_TRUE(fake_tftp::SleepStarts().empty());
+    EXPECT_TRUE(fake_tftp::InputWaitStarts().empty());
     EXPECT_TRUE(fake_ui::LastDialog(IDD_UPLOAD).destroyed);
     EXPECT_TRUE(fake_ui::MessageBoxes().empty()) << "the message is the upgrade's to show";
 }
 
 // ---- the listener thread -------------------------------------------------------
 
-TEST_F(TftpSessionTest, WaitingBarCyclesOneStepPerIdlePollUntilTheRequestComes) {
+TEST_F(TftpSessionTest, WaitingBarCyclesAStepAMillisecondUntilTheRequestComes) {
     PublishUpgradeFileName(&handOver_, kFileName);
-    fake_tftp::DeliverAfterIdleWaits(1500, ReadRequest(kFileName), kLoopbackAddress, kClientPort);
-    TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0, {}};
+    fake_tftp::DeliverAt(1500, ReadRequest(kFileName), kLoopbackAddress, kClientPort);
+    TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0};
     TftpRequest request;
     EXPECT_EQ(Outcome::Continue, WaitForMatchingRequest(&listener, handOver_, view_, &request));
     EXPECT_EQ(kClientPort, request.port);
@@ -257,19 +300,24 @@ TEST_F(TftpSessionTest, WaitingBarCyclesOneStepPerIdlePollUntilTheRequestComes) 
     fake_ui::DialogRecord waiting = fake_ui::LastDialog(IDD_WAITING);
     EXPECT_TRUE(waiting.shown && waiting.destroyed);
     EXPECT_EQ(std::vector<unsigned>({1000}), waiting.progressRanges[IDC_PROGRESS]);
-    // 0 at first; the position moves a step per idle poll (a millisecond of
-    // the fake clock each) and is redrawn at most every 50 ms: polls 1, 51,
-    // ..., 1451, wrapping at 1000.
-    const std::vector<unsigned>& positions = waiting.progressPositions[IDC_PROGRESS];
-    ASSERT_EQ(31u, positions.size());
-    EXPECT_EQ(0u, positions[0]);
-    EXPECT_EQ(1u, positions[1]);
-    EXPECT_EQ(51u, positions[2]);
-    EXPECT_EQ(951u, positions[20]);
-    EXPECT_EQ(1u, positions[21]);
-    EXPECT_EQ(451u, positions[30]);
-    EXPECT_EQ(1500, waiting.pumps);
+    // 0 when it appears; the position moves a step a millisecond (as it did
+    // per idle poll of 1 ms) and is redrawn every 100 ms, with the listener
+    // asleep in between: at 0, 100, ..., 1400 ms, wrapping at 1000.
+    const std::vector<unsigned> expected = {0, 0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 0, 100, 200, 300, 400};
+    EXPECT_EQ(expected, waiting.progressPositions[IDC_PROGRESS]);
+    EXPECT_EQ(15u, fake_tftp::Waits());
+    EXPECT_EQ(15, waiting.pumps);
     EXPECT_TRUE(fake_tftp::Sent().empty());
+}
+
+TEST_F(TftpSessionTest, WaitingDialogsCancelIsTakenInTheMiddleOfAFlood) {
+    PublishUpgradeFileName(&handOver_, kFileName);
+    for (int i = 0; i < 10000; ++i) fake_tftp::Deliver(Bytes({0, 2, 'x', 0}), kLoopbackAddress, kClientPort);
+    fake_ui::ScriptModeless(IDD_WAITING, 3, fake_ui::Press(kCommandCancel));
+    TftpListener listener = {kLoopbackAddress, kListenerPort, kInvalidSocket, {}, 0};
+    TftpRequest request;
+    EXPECT_EQ(Outcome::UserAbort, WaitForMatchingRequest(&listener, handOver_, view_, &request));
+    EXPECT_EQ(3, fake_ui::LastDialog(IDD_WAITING).pumps);
 }
 
 }  // namespace
