@@ -17,6 +17,9 @@ Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request
     DeviceQueryRequest query = {request.localAddress, kHttpLocalPortBase, request.peerAddress,
                                 kDeviceHttpPort,      kStatusPagePath,    StopRequested,
                                 request.handOver,     kVerificationAttemptMinimumMs};
+    // The version must come from a reply after the reboot: one read before
+    // it would decide the comparison (or be shown) if the reply lacked it.
+    ForgetSoftwareVersion(session);
     DeviceQueryResult result;
     result.bytes = 0;
     for (int attempt = 0; attempt < kVerificationAttempts && result.bytes <= 0; ++attempt) {

@@ -29,7 +29,9 @@ struct VerificationRequest {
 };
 
 // Queries the status page at most kVerificationAttempts times in a row until
-// one gives a reply, each failed attempt lasting kVerificationAttemptMinimumMs. No reply at all: NotVerified. An adapter must report
+// one gives a reply, each failed attempt lasting kVerificationAttemptMinimumMs;
+// the software version known before is forgotten first, so a reply without
+// one reports none. No reply at all: NotVerified. An adapter must report
 // the header's version text exactly, or VersionMismatch; a phone is not
 // compared. At the target stage the success dialog follows and the outcome
 // is Upgraded; at the transition stage it is Continue. UserAbort and the

@@ -184,6 +184,17 @@ TEST_F(UpgradeSequence, AdapterReportingAnotherVersionIsTheMismatch) {
     EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: Version not matching"}), view_.Failures());
 }
 
+TEST_F(UpgradeSequence, PageWithoutAVersionAfterTheRebootDoesNotMatchTheOneBefore) {
+    // The device already ran the image's version; after the reboot its page
+    // lacks the version: nothing says the upgrade took.
+    server_.Enqueue(StatusPage(kTargetVersion));
+    server_.Enqueue(kCommandReply);
+    std::string body = "<tr><td>Serial Number:</td><td>QA10400012345</td></tr>";
+    server_.Enqueue("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    FetchAfterRequests(2, kFirstName);
+    EXPECT_EQ(Outcome::VersionMismatch, Run());
+}
+
 TEST_F(UpgradeSequence, DeviceNotHeardFromAfterItsRebootEndsWithoutAWord) {
     server_.Enqueue(StatusPage("3.0.1(QE)"));
     server_.Enqueue(kCommandReply);  // then every connection is closed without a reply

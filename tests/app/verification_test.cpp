@@ -88,6 +88,15 @@ TEST_F(Verification, PhoneVersionIsNeverCompared) {
     EXPECT_EQ("9.9.9(XX)", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
 }
 
+TEST_F(Verification, PhonePageWithoutTheVersionShowsNoneRatherThanTheOldOne) {
+    StartDevice();
+    CopyText(session_.fields.softwareVersion, sizeof session_.fields.softwareVersion, "2.9.1(QE)");  // before the upgrade
+    server_.Enqueue("HTTP/1.1 200 OK\r\nContent-Length: 44\r\n\r\n<tr><td>Serial Number:</td><td>QP1</td></tr>");
+    fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
+    EXPECT_EQ(Outcome::Upgraded, Verify(kDevicePhone));
+    EXPECT_EQ("", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));
+}
+
 TEST_F(Verification, TenRefusedQueriesLastASecondEachThenEndWithoutAWord) {
     // Nothing listens on port 80: each connection is refused at once.
     std::uint32_t start = QueryClock();
