@@ -30,7 +30,7 @@ fi
 
 work=$build/demo
 exec tools/in_private_network.sh --private-tmp bash -c '
-  python3 -B tests/e2e/e2e_test.py --case upgrade_with_digest --driver windows --programs "$1" \
+  PYTHONPATH=tools python3 -B tests/e2e/e2e_test.py --case upgrade_with_digest --driver windows --programs "$1" \
       --phone-program "$1/qev-upgrade-phone.exe" \
       --target-image "$1/firmware/sample-target.bin" --transition-image "$1/firmware/sample-transition.bin" \
       --phone-image "$1/firmware/sample-phone.bin" --simulator tools/device_simulator.py --work "$2" \
