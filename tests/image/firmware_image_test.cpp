@@ -16,7 +16,7 @@ TEST(FirmwareImage, TargetImageIsTheGeneratedSample) {
     EXPECT_EQ(0, std::memcmp(image.header.bytes, image.location, kImageHeaderSize));
     EXPECT_STREQ("3.1.24(QE)", HeaderVersionText(image.header));
     IdentifyProduct(image.header);
-    EXPECT_STREQ(kProductTable[0].displayName, g_upgrade.displayName);
+    EXPECT_STREQ("QEV-1040", g_upgrade.displayName);
 }
 
 TEST(FirmwareImage, TransitionImageIsTheSecondResource) {
