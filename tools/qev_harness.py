@@ -42,6 +42,13 @@ def wait_until(condition, seconds, what, poll=0.02):
         time.sleep(poll)
 
 
+def rendezvous_directory(name):
+    """A private directory for sockets and other rendezvous files, short
+    enough wherever the tree is (a Unix socket's path holds at most 107
+    bytes): under /tmp, whatever TMPDIR says. The caller removes it."""
+    return tempfile.mkdtemp(prefix="qev-%s-" % name, dir="/tmp")
+
+
 # ---- firmware images -----------------------------------------------------------
 
 HEADER_SIZE = 128

@@ -12,7 +12,7 @@ import subprocess
 import threading
 import time
 
-from qev_harness import Failure, WineSession, parse_dump, wait_until
+from qev_harness import Failure, WineSession, parse_dump, rendezvous_directory, wait_until
 
 DIALOG_SECONDS = 120   # longest wait for a dialog: the reboot wait, verification and a busy machine
 EXIT_SECONDS = 120     # longest wait for the program to end after the last step
@@ -156,14 +156,15 @@ class ScreenDriver:
     """The program full-screen in an 80 x 24 tmux pane of a server of its
     own; keys as a user types them, the screen read back as text. Each step
     waits for a text that only its dialog shows, acts, and waits until that
-    text has gone."""
+    text has gone. The server's socket is in a short private directory: in
+    the build tree a deep checkout would make its path too long."""
 
     MARKERS = {"warning": "WARNING: Forcing", "address": "Please enter IP address",
                "password": "Enter Password Information", "confirm": "Confirm Upgrade to Ver."}
 
     def __init__(self, program, work, device):
         self.program, self.work, self.device = program, work, device
-        self.socket = os.path.join(work, "tmux.socket")
+        self.socket_directory = self.socket = None
         self.exit_file = os.path.join(work, "exit-code")
         self.running = False
 
@@ -177,6 +178,8 @@ class ScreenDriver:
     def start(self):
         command = "%s 2>%s; echo $? >%s.part; mv %s.part %s" % (
             self.program, os.path.join(self.work, "errors"), self.exit_file, self.exit_file, self.exit_file)
+        self.socket_directory = rendezvous_directory("tmux")
+        self.socket = os.path.join(self.socket_directory, "socket")
         self.started = time.monotonic()
         subprocess.run(["tmux", "-S", self.socket, "-f", "/dev/null", "new-session", "-d", "-s", "e2e", "-x", "80",
                         "-y", "24", command], env=dict(os.environ, TERM="xterm-256color"), stdin=subprocess.DEVNULL,
@@ -234,6 +237,9 @@ class ScreenDriver:
         if self.running:
             self.tmux("kill-server")
             self.running = False
+        if self.socket_directory:
+            shutil.rmtree(self.socket_directory, ignore_errors=True)
+            self.socket_directory = None
 
 
 # ---- Windows under Wine ----------------------------------------------------------
