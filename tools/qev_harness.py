@@ -218,8 +218,9 @@ class WineSession:
     def start_server(self, timeout=300):
         """The prefix's Wine server, started here: Wine makes every socket in
         its server, so it must run in this network namespace. A server of
-        the prefix left from an earlier run elsewhere is ended first; Wine's
-        own processes start with the new one, before the programs are timed."""
+        the prefix left from an earlier run outside this network would make
+        the sockets out there: it is ended first. Wine's own processes start
+        with the new server, before any program is timed."""
         self.end_server()
         pin = ["taskset", "-c", str(self.cpu)] if self.cpu is not None else []
         subprocess.run([*pin, self.wine_run, "cmd.exe", "/c", "exit"], env=self.environment, stdin=subprocess.DEVNULL,

@@ -12,6 +12,7 @@ import subprocess
 import threading
 import time
 
+# tools/qev_harness.py, on PYTHONPATH (CTest sets it)
 from qev_harness import Failure, WineSession, parse_dump, rendezvous_directory, wait_until
 
 DIALOG_SECONDS = 120   # longest wait for a dialog: the reboot wait, verification and a busy machine

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The POSIX programs' command line: --help says what the program does,
-which firmware and product it carries (read here from the images' headers,
-the product as the tests' written-out table in tools/qev_harness.py names
-it, which comes through PYTHONPATH) and what it needs; --version gives
+which firmware and product it carries (the versions read here from the
+images' headers, the product named after the tests' own table in
+tools/qev_harness.py) and what it needs; --version gives
 the tool's and the firmware's versions; any other argument is refused with
 a usage line and status 2 before anything runs (nothing on standard
 output: no dialog was shown); without arguments the upgrade runs.
@@ -15,7 +15,7 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from qev_harness import expected_product, read_image
+from qev_harness import expected_product, read_image  # tools/, on PYTHONPATH (CTest sets it)
 
 
 def main():

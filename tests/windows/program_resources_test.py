@@ -22,7 +22,7 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from qev_harness import Failure, check, expected_product, read_image
+from qev_harness import Failure, check, expected_product, read_image  # tools/, on PYTHONPATH (CTest sets it)
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 SUPPORTED_OS = {

@@ -19,7 +19,7 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from qev_harness import Failure, check
+from qev_harness import Failure, check  # tools/, on PYTHONPATH (CTest sets it)
 from template_description import read_identifiers, read_templates
 
 WS_CHILD_VISIBLE = 0x50000000

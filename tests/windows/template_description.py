@@ -4,7 +4,7 @@ identifiers (ui/resource_ids.h) and the dialog template description
 import os
 import re
 
-from qev_harness import check
+from qev_harness import check  # tools/, on PYTHONPATH (CTest sets it)
 
 
 def split_arguments(text):
