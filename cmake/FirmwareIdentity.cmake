@@ -1,8 +1,8 @@
 # What a firmware image says about itself, read when the program is built:
 # its version text (offset 92 of the header) and the product that its tag
-# (offset 0) names in the product table. The table has one home,
-# image/product_table.cpp; this reads its rows from there and matches them as
-# IdentifyProduct does: in order, the first compare-length characters of the
+# (offset 0) names in the product table. The table has one home, the data
+# file image/product_table.def; this reads its rows from there and matches
+# them as IdentifyProduct does: in order, the first compare-length characters of the
 # header, ASCII letters folded to one case, a NUL in the header ending the
 # match; no match gives the fallback name and the adapter class.
 # Also usable on its own (prints "display name|class|version"):
@@ -28,30 +28,33 @@ function(_qev_hex_codes hex fold out_var)
   set(${out_var} "${codes}" PARENT_SCOPE)
 endfunction()
 
-# The rows of the product table: a list of "tag|compare length|display name|class".
+# The rows of the product table: a list of "tag|compare length|display name|class",
+# the compare length being the tag's length; and the fallback name. A line of
+# the file that is neither a row nor the fallback stops the configuration.
 function(qev_read_product_table out_var fallback_var)
-  set(source "${_qev_identity_root}/image/product_table.cpp")
-  file(STRINGS "${source}" lines REGEX "^ *{\"[^\"]*\", *[0-9]+, *\"[^\"]*\", *kDevice(Adapter|Phone)},")
+  set(source "${_qev_identity_root}/image/product_table.def")
+  file(STRINGS "${source}" lines REGEX "^QEV_")
   set(rows "")
+  set(fallback "")
   foreach(line IN LISTS lines)
-    string(REGEX MATCH "{\"([^\"]*)\", *([0-9]+), *\"([^\"]*)\", *kDevice(Adapter|Phone)}" _ "${line}")
-    string(TOLOWER "${CMAKE_MATCH_4}" class)
-    list(APPEND rows "${CMAKE_MATCH_1}|${CMAKE_MATCH_2}|${CMAKE_MATCH_3}|${class}")
+    if(line MATCHES "^QEV_PRODUCT\\(\"([^\"]+)\", *\"([^\"]+)\", *(ADAPTER|PHONE)\\)$")
+      string(LENGTH "${CMAKE_MATCH_1}" length)
+      string(TOLOWER "${CMAKE_MATCH_3}" class)
+      list(APPEND rows "${CMAKE_MATCH_1}|${length}|${CMAKE_MATCH_2}|${class}")
+    elseif(line MATCHES "^QEV_FALLBACK_NAME\\(\"([^\"]+)\"\\)$")
+      set(fallback "${CMAKE_MATCH_1}")
+    else()
+      message(FATAL_ERROR "${source}: not a product row: ${line}")
+    endif()
   endforeach()
-  file(STRINGS "${_qev_identity_root}/image/product_table.h" size_line REGEX "kProductTableSize = [0-9]+;")
-  string(REGEX MATCH "[0-9]+" expected "${size_line}")
-  list(LENGTH rows count)
-  file(STRINGS "${source}" fallback_line REGEX "kFallbackDisplayName\\[\\] = \"[^\"]*\";")
-  string(REGEX MATCH "\"([^\"]*)\"" _ "${fallback_line}")
-  if(NOT count EQUAL expected OR CMAKE_MATCH_1 STREQUAL "")
-    message(FATAL_ERROR "${source}: read ${count} product rows, expected ${expected}, and the fallback name")
+  if(rows STREQUAL "" OR fallback STREQUAL "")
+    message(FATAL_ERROR "${source}: no product rows or no fallback name")
   endif()
   if(NOT CMAKE_SCRIPT_MODE_FILE)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${source}"
-                 "${_qev_identity_root}/image/product_table.h")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${source}")
   endif()
   set(${out_var} "${rows}" PARENT_SCOPE)
-  set(${fallback_var} "${CMAKE_MATCH_1}" PARENT_SCOPE)
+  set(${fallback_var} "${fallback}" PARENT_SCOPE)
 endfunction()
 
 # Sets NAME_VAR to the product's display name and CLASS_VAR to "adapter" or "phone".

@@ -1,29 +1,38 @@
-// The product table and product identification. Rows are tested in order,
-// and some tags begin with others (rows 4 and 7 with row 8's, row 12 with
-// row 13's), so the longer tag must come first: the order is part of the data.
+// Product identification: the rows of image/product_table.def, tried in
+// their order against the image header's tag.
 #include "image/product_table.h"
 
 #include "common/text.h"
 
+#define QEV_CLASS_ADAPTER kDeviceAdapter
+#define QEV_CLASS_PHONE kDevicePhone
+
+// The compare length is the tag's length.
 const ProductEntry kProductTable[kProductTableSize] = {
-    {"QAT1040", 7, "QEV-1040", kDeviceAdapter},
-    {"QAT2020", 7, "QEV-2020 Plus", kDeviceAdapter},
-    {"QAT1041", 7, "QEV-1041", kDeviceAdapter},
-    {"QPH300E", 7, "QEV-300E Deluxe", kDevicePhone},
-    {"QPH2110", 7, "QEV-211", kDevicePhone},
-    {"QPH2200", 7, "QEV-220 Office", kDevicePhone},
-    {"QPH300B", 7, "QEV-30B", kDevicePhone},
-    {"QPH300", 6, "QEV-300", kDevicePhone},
-    {"QAT1050", 7, "QEV-1050", kDeviceAdapter},
-    {"QAT1060", 7, "QEV-1060", kDeviceAdapter},
-    {"QAT1070", 7, "QEV-1070", kDeviceAdapter},
-    {"QAT4000R", 8, "QEV-4KR", kDeviceAdapter},
-    {"QAT4000", 7, "QEV-4000", kDeviceAdapter},
-    {"QGW5000", 7, "QGW5", kDeviceAdapter},
-    {"QGW6000S", 8, "QGW-6", kDeviceAdapter},
+#define QEV_PRODUCT(tag, name, kind) {tag, static_cast<int>(sizeof(tag) - 1), name, QEV_CLASS_##kind},
+#define QEV_FALLBACK_NAME(name)
+#include "image/product_table.def"
+#undef QEV_PRODUCT
+#undef QEV_FALLBACK_NAME
 };
 
-const char kFallbackDisplayName[] = "ODM-Product";
+// Fewer rows than kProductTableSize would leave empty rows at the end unnoticed.
+namespace {
+constexpr int kRowsInTableFile = 0
+#define QEV_PRODUCT(tag, name, kind) +1
+#define QEV_FALLBACK_NAME(name)
+#include "image/product_table.def"
+#undef QEV_PRODUCT
+#undef QEV_FALLBACK_NAME
+    ;
+}  // namespace
+static_assert(kRowsInTableFile == kProductTableSize, "kProductTableSize is the row count of product_table.def");
+
+#define QEV_PRODUCT(tag, name, kind)
+#define QEV_FALLBACK_NAME(name) const char kFallbackDisplayName[] = name;
+#include "image/product_table.def"
+#undef QEV_PRODUCT
+#undef QEV_FALLBACK_NAME
 
 namespace {
 

@@ -1,5 +1,5 @@
-// The products of the device family, recognised by the tag at the start of
-// the firmware image header.
+// The products of the device family (rows in image/product_table.def),
+// recognised by the tag at the start of the firmware image header.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,7 @@ struct ProductEntry {
 
 constexpr int kProductTableSize = 15;
 extern const ProductEntry kProductTable[kProductTableSize];
-extern const char kFallbackDisplayName[];  // "ODM-Product"
+extern const char kFallbackDisplayName[];  // for a tag no row names
 
 // The product an image is meant for, as the user is shown it.
 struct ProductIdentity {

@@ -8,6 +8,9 @@
 #   Without: on a private Xvfb, answered by the end-to-end test's driver,
 #   which reads each dialog back and clicks it as a user would; what the
 #   dialogs showed and the device's transcript follow.
+# Either way tools/qev_harness.py starts and ends the Wine server (and the
+# private Xvfb): through tools/wine_session.py on your display, through the
+# driver otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -19,18 +22,14 @@ prefix=$build/wine-prefix-demo
 tools/wine_prefix.sh "$prefix"
 
 if [ -n "${DISPLAY:-}" ]; then
-  export QEV_WINEPREFIX=$prefix
   # The Wine server starts inside the namespace, and ends with the demo.
-  exec tools/in_private_network.sh tools/with_simulated_device.sh bash -c '
-    tools/wine_run.sh out/windows/qev-upgrade.exe
-    status=$?
-    WINEPREFIX="$QEV_WINEPREFIX" wineserver -k 2>/dev/null
-    exit $status'
+  exec tools/in_private_network.sh tools/with_simulated_device.sh \
+      python3 tools/wine_session.py --prefix "$prefix" --user-display -- tools/wine_run.sh out/windows/qev-upgrade.exe
 fi
 
 work=$build/demo
 exec tools/in_private_network.sh --private-tmp bash -c '
-  python3 -B tests/e2e/e2e_test.py --case upgrade_with_digest --driver windows --programs "$1" \
+  PYTHONPATH=tools python3 -B tests/e2e/e2e_test.py --case upgrade_with_digest --driver windows --programs "$1" \
       --phone-program "$1/qev-upgrade-phone.exe" \
       --target-image "$1/firmware/sample-target.bin" --transition-image "$1/firmware/sample-transition.bin" \
       --phone-image "$1/firmware/sample-phone.bin" --simulator tools/device_simulator.py --work "$2" \

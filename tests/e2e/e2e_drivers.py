@@ -9,13 +9,11 @@ import re
 import shutil
 import signal
 import subprocess
-import sys
-import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "windows"))
-from gallery_test import start_xvfb  # noqa: E402  (the Windows dialog tests' display)
+# tools/qev_harness.py, on PYTHONPATH (CTest sets it)
+from qev_harness import Failure, WineSession, parse_dump, rendezvous_directory, wait_until
 
 DIALOG_SECONDS = 120   # longest wait for a dialog: the reboot wait, verification and a busy machine
 EXIT_SECONDS = 120     # longest wait for the program to end after the last step
@@ -27,21 +25,6 @@ def check_no_sanitizer_report(errors):
     for text in SANITIZER_REPORTS:
         if text in errors:
             raise Failure("a sanitizer report:\n" + errors)
-
-
-class Failure(Exception):
-    pass
-
-
-def wait_until(condition, seconds, what, poll=0.02):
-    deadline = time.monotonic() + seconds
-    while True:
-        result = condition()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(poll)
 
 
 def progress_title(dialog, device):
@@ -174,14 +157,15 @@ class ScreenDriver:
     """The program full-screen in an 80 x 24 tmux pane of a server of its
     own; keys as a user types them, the screen read back as text. Each step
     waits for a text that only its dialog shows, acts, and waits until that
-    text has gone."""
+    text has gone. The server's socket is in a short private directory: in
+    the build tree a deep checkout would make its path too long."""
 
     MARKERS = {"warning": "WARNING: Forcing", "address": "Please enter IP address",
                "password": "Enter Password Information", "confirm": "Confirm Upgrade to Ver."}
 
     def __init__(self, program, work, device):
         self.program, self.work, self.device = program, work, device
-        self.socket = os.path.join(work, "tmux.socket")
+        self.socket_directory = self.socket = None
         self.exit_file = os.path.join(work, "exit-code")
         self.running = False
 
@@ -195,6 +179,8 @@ class ScreenDriver:
     def start(self):
         command = "%s 2>%s; echo $? >%s.part; mv %s.part %s" % (
             self.program, os.path.join(self.work, "errors"), self.exit_file, self.exit_file, self.exit_file)
+        self.socket_directory = rendezvous_directory("tmux")
+        self.socket = os.path.join(self.socket_directory, "socket")
         self.started = time.monotonic()
         subprocess.run(["tmux", "-S", self.socket, "-f", "/dev/null", "new-session", "-d", "-s", "e2e", "-x", "80",
                         "-y", "24", command], env=dict(os.environ, TERM="xterm-256color"), stdin=subprocess.DEVNULL,
@@ -252,6 +238,9 @@ class ScreenDriver:
         if self.running:
             self.tmux("kill-server")
             self.running = False
+        if self.socket_directory:
+            shutil.rmtree(self.socket_directory, ignore_errors=True)
+            self.socket_directory = None
 
 
 # ---- Windows under Wine ----------------------------------------------------------
@@ -268,26 +257,22 @@ class WineDriver:
 
     def __init__(self, program, work, device, automation, wine_run, template_prefix):
         self.program, self.work, self.device = program, work, device
-        self.automation_program, self.wine_run = automation, wine_run
-        self.prefix = os.path.join(work, "wine-prefix")
-        self.environment = dict(os.environ, QEV_WINEPREFIX=self.prefix)
-        self.template_prefix = template_prefix
-        self.xvfb = self.process = self.output = None
+        self.automation_program = automation
+        self.xvfb_log = open(os.path.join(work, "xvfb.log"), "w")
+        self.session = WineSession(os.path.join(work, "wine-prefix"), template=template_prefix,
+                                   xvfb_errors=self.xvfb_log, wine_run=wine_run)
+        self.process = self.output = None
         self.answered = set()  # handles of the dialogs the steps have answered
 
     def start(self):
-        subprocess.run([os.path.join(os.path.dirname(self.wine_run), "wine_prefix.sh"), self.template_prefix],
-                       stdin=subprocess.DEVNULL, timeout=900, check=True)
-        # Hard links but for the registry, which the Wine server rewrites in place.
-        subprocess.run(["cp", "-al", self.template_prefix, self.prefix], check=True, timeout=120)
-        for name in os.listdir(self.template_prefix):
-            if name.endswith(".reg"):
-                os.unlink(os.path.join(self.prefix, name))
-                shutil.copy(os.path.join(self.template_prefix, name), self.prefix)
-        self.start_display()
+        try:
+            self.session.start()
+        except Failure as failure:
+            with open(self.xvfb_log.name) as log:
+                raise Failure("%s: %s" % (failure, log.read()))
         # The Wine server and Wine's own processes first, so that the time
         # to the first dialog is the program's.
-        self.wine("cmd.exe", "/c", "exit", timeout=300)
+        self.session.start_server()
         self.output = open(os.path.join(self.work, "program-output"), "w+")
         self.started = time.monotonic()
         # The exit code as Windows sees it, from a Windows parent. The Unix
@@ -295,39 +280,23 @@ class WineDriver:
         # whose Windows threads have all ended and that is still there a
         # second later, which a busy machine can make happen after ExitProcess(0).
         command = "start /wait /unix %s & echo %s!errorlevel!" % (self.program, self.EXIT_CODE)
-        self.process = subprocess.Popen([self.wine_run, "cmd.exe", "/v:on", "/c", command], env=self.environment,
-                                        stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.STDOUT)
+        self.process = self.session.popen("cmd.exe", "/v:on", "/c", command, stdout=self.output,
+                                          stderr=subprocess.STDOUT)
         self.automation("find", self.FIRST_TITLES, partial=True, wait=60)
         return time.monotonic() - self.started
-
-    def start_display(self):
-        with open(os.path.join(self.work, "xvfb.log"), "w") as log:
-            self.xvfb, display = start_xvfb(log)
-        if display is None:
-            with open(os.path.join(self.work, "xvfb.log")) as log:
-                raise Failure("Xvfb did not start: " + log.read())
-        self.environment["DISPLAY"] = display
-
-    def wine(self, *arguments, timeout=60):
-        # Output through files: a Wine server started here would hold a pipe open.
-        with tempfile.TemporaryFile("w+") as output:
-            result = subprocess.run([self.wine_run, *arguments], env=self.environment, stdin=subprocess.DEVNULL,
-                                    stdout=output, stderr=subprocess.STDOUT, timeout=timeout)
-            output.seek(0)
-            return result.returncode, output.read()
 
     def automation(self, command, title, *arguments, partial=False, wait=DIALOG_SECONDS):
         """qev-automation COMMAND TITLE ARGUMENTS (TITLE a part of the title
         with `partial`), waiting up to `wait` seconds for the window."""
         options = ["--wait", str(wait)] + (["--partial"] if partial else [])
-        code, output = self.wine(self.automation_program, *options, command, title, *arguments, timeout=wait + 60)
-        if code != 0:
+        result = self.session.run(self.automation_program, *options, command, title, *arguments, timeout=wait + 60)
+        if result.returncode != 0:
             raise Failure("qev-automation %s %r failed: %s\nwindows now:\n%s" % (
-                command, title, output.strip(), self.windows()))
-        return output
+                command, title, (result.stdout + result.stderr).strip(), self.windows()))
+        return result.stdout
 
     def windows(self):
-        return self.wine(self.automation_program, "list")[1]
+        return self.session.run(self.automation_program, "list").stdout
 
     def dialog(self, title, control, partial=False, again=False):
         """Waits for a dialog of that title that has the control and that no
@@ -335,15 +304,13 @@ class WineDriver:
         with `again` one that stays open for another answer; its texts (the
         title and every control's, escapes undone)."""
         def texts():
-            records = [line.split("\t") for line in self.automation("dump", title, partial=partial).splitlines()]
-            window = next(fields for fields in records if fields[0] == "window")
-            has_control = any(fields[:2] == ["control", str(control)] for fields in records)
-            if window[1] in self.answered or not has_control:
+            dump = parse_dump(self.automation("dump", title, partial=partial))
+            handle = dump["window"]["handle"]
+            if handle in self.answered or not any(c["id"] == control for c in dump["controls"]):
                 return None
             if not again:
-                self.answered.add(window[1])
-            parts = [window[10]] + [fields[11] for fields in records if fields[0] == "control"]
-            return re.sub(r"\\(.)", lambda m: {"r": "\r", "n": "\n", "t": "\t"}.get(m[1], m[1]), "\n".join(parts))
+                self.answered.add(handle)
+            return "\n".join([dump["window"]["title"]] + [c["text"] for c in dump["controls"]])
         return wait_until(texts, DIALOG_SECONDS, "dialog %r with control %d" % (title, control), poll=0.2)
 
     def answer(self, title, control, button, partial=False, again=False, fields=()):
@@ -400,12 +367,7 @@ class WineDriver:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        if os.path.isdir(self.prefix):
-            subprocess.run(["timeout", "60", "wineserver", "-k"], env=dict(self.environment, WINEPREFIX=self.prefix),
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            shutil.rmtree(self.prefix, ignore_errors=True)
-        if self.xvfb:
-            self.xvfb.terminate()
-            self.xvfb.wait(30)
+        self.session.close()
+        self.xvfb_log.close()
         if self.output:
             self.output.close()

@@ -5,93 +5,51 @@ through the case's dialogs by one of the drivers (e2e_drivers.py), then the
 checks: exit code 0, what each dialog showed, and what the device recorded.
 Run it inside a network namespace with only loopback up (CTest does, through
 tools/in_private_network.sh): ports 69 and 80 must be free. Prints the time
-from the program's start to its first dialog."""
+from the program's start to its first dialog. The support module
+(tools/qev_harness.py) comes through PYTHONPATH."""
 import argparse
-import hashlib
-import json
 import os
 import shutil
 import signal
 import socket
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
 from e2e_cases import CASES, SILENT, Step
-from e2e_drivers import DIALOG_SECONDS, Failure, LineDriver, ScreenDriver, WineDriver, wait_until
+from e2e_drivers import DIALOG_SECONDS, LineDriver, ScreenDriver, WineDriver
+from qev_harness import DeviceRecord, Failure, SimulatedDevice, read_image, wait_until
 
 DEVICE_ADDRESS = "127.0.0.1"
 # How long the device waits for the next TFTP packet before it gives up. The
 # tool retransmits after 100 idle polls, which a starved machine stretches
 # to seconds under Wine (each poll is a few calls into the Wine server).
 TFTP_SILENCE = "60"
-HEADER_SIZE, VERSION_OFFSET = 128, 92
-
-
-class Record:
-    """The device's record, JSON lines."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def events(self, kind):
-        if not os.path.exists(self.path):
-            return []
-        with open(self.path, encoding="utf-8") as lines:
-            return [event for event in map(json.loads, lines) if event["event"] == kind]
-
-    def first(self, kind):
-        found = self.events(kind)
-        if not found:
-            raise AssertionError("no %s event in the device's record" % kind)
-        return found[0]
 
 
 class Device:
-    """The simulator, a silent listener, or nothing at all."""
+    """The simulated device, a silent listener, or nothing at all."""
 
     def __init__(self, options, simulator, work):
-        self.process = self.listener = None
-        self.record = Record(os.path.join(work, "record.jsonl"))
-        self.transcript = os.path.join(work, "device-transcript")
+        self.simulated = self.listener = None
+        self.record = DeviceRecord(os.path.join(work, "record.jsonl"))  # stays empty without a simulator
         if options == SILENT:
             self.listener = socket.create_server((DEVICE_ADDRESS, 80))  # connections wait, never accepted
         elif options is not None:
-            ready = os.path.join(work, "ready.json")
-            self.process = subprocess.Popen(
-                [sys.executable, simulator, "--address", DEVICE_ADDRESS, "--http-port", "80", "--reboot-seconds", "3",
-                 "--tftp-silence", TFTP_SILENCE, "--lifetime", "600", "--record", self.record.path,
-                 "--ready-file", ready, "--transcript", self.transcript, *options],
-                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-            wait_until(lambda: os.path.exists(ready) or self.process.poll() is not None, 30, "the simulator")
-            if self.process.poll() is not None:
-                raise Failure("the simulator ended at once: " + self.read_transcript())
+            self.simulated = SimulatedDevice(work, ["--address", DEVICE_ADDRESS, "--http-port", "80",
+                                                    "--reboot-seconds", "3", "--tftp-silence", TFTP_SILENCE,
+                                                    *options], lifetime=600, simulator=simulator)
+            self.record = self.simulated.record
 
     def read_transcript(self):
-        if not os.path.exists(self.transcript):
-            return ""
-        with open(self.transcript, encoding="utf-8") as text:
-            return text.read()
+        return self.simulated.transcript() if self.simulated else ""
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(15)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        if self.simulated:
+            self.simulated.stop()
         if self.listener:
             self.listener.close()
-
-
-def read_image(path):
-    with open(path, "rb") as image:
-        content = image.read()
-    version = content[VERSION_OFFSET:HEADER_SIZE].split(b"\0")[0].decode("latin-1")
-    return version, hashlib.sha256(content).hexdigest(), len(content)
 
 
 def fill(text, facts):
@@ -148,7 +106,8 @@ def main():
     facts = {"versions": {}, "sha256": {}, "size": {}}
     for image, path in (("target", options.target_image), ("transition", options.transition_image),
                         ("phone", options.phone_image)):
-        facts["versions"][image], facts["sha256"][image], facts["size"][image] = read_image(path)
+        found = read_image(path)
+        facts["versions"][image], facts["size"][image], facts["sha256"][image] = found.version, found.size, found.sha256
     suffix = ".exe" if options.driver == "windows" else ""
     program = {"single": os.path.join(options.programs, "qev-upgrade" + suffix),
                "two-stage": os.path.join(options.programs, "qev-upgrade-two-stage" + suffix),

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The build's reading of an image's identity (cmake/FirmwareIdentity.cmake):
-# the product from the table in image/product_table.cpp, matched as the
+# the product from the table in image/product_table.def, matched as the
 # program matches it, and the version text made printable.
 set -u
 root=$1

@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """The POSIX programs' command line: --help says what the program does,
-which firmware and product it carries (read here from the images' headers
-and the product table of the sources) and what it needs; --version gives
+which firmware and product it carries (the versions read here from the
+images' headers, the product named after the tests' own table in
+tools/qev_harness.py) and what it needs; --version gives
 the tool's and the firmware's versions; any other argument is refused with
 a usage line and status 2 before anything runs (nothing on standard
 output: no dialog was shown); without arguments the upgrade runs.
 
-Usage: command_line_test.py --programs DIR --source DIR --tool-version V
+Usage: command_line_test.py --programs DIR --tool-version V
        --target-image IMAGE --transition-image IMAGE"""
 import argparse
 import os
@@ -14,19 +15,18 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
+from qev_harness import expected_product, read_image  # tools/, on PYTHONPATH (CTest sets it)
 
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--programs", "--source", "--tool-version", "--target-image", "--transition-image"):
+    for option in ("--programs", "--tool-version", "--target-image", "--transition-image"):
         parser.add_argument(option, required=True)
     options = parser.parse_args()
-    sys.path.insert(0, os.path.join(options.source, "tests", "windows"))
-    from gallery_test import identify, read_header, read_products
-
-    header, version = read_header(options.target_image)
-    _, transition = read_header(options.transition_image)
-    product, kind = identify(header, read_products(options.source))
+    target = read_image(options.target_image)
+    version = target.version
+    transition = read_image(options.transition_image).version
+    product, kind = expected_product(target.header)
     failures = []
 
     def run(program, *arguments):

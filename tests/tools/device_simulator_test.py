@@ -2,17 +2,16 @@
 """Tests of the device simulator itself (tools/device_simulator.py), not of
 the upgrade tool: its Digest check against RFC 2617's worked example and
 values worked out with md5sum, and its TFTP client against a small scripted
-TFTP server, with faults, over loopback.
+TFTP server, with faults, over loopback. The simulator's modules and the
+support module (tools/qev_harness.py) come through PYTHONPATH.
 
 Usage: device_simulator_test.py --simulator PATH/device_simulator.py"""
 import argparse
 import hashlib
-import json
 import os
 import re
 import socket
 import struct
-import subprocess
 import sys
 import tempfile
 import threading
@@ -20,6 +19,9 @@ import time
 import unittest
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
+from device_simulator_digest import DigestGuard
+from qev_harness import SimulatedDevice
+
 SIMULATOR = None
 
 # RFC 2617 section 3.5: user Mufasa, password "Circle Of Life".
@@ -27,6 +29,7 @@ RFC_REALM = "testrealm@host.com"
 RFC_NONCE = "dcd98b7102dd2f0e8b11d0f600bfb0c093"
 RFC_OPAQUE = "5ccc069c403ebaf9f0171e9517f40e41"
 RESEND_SECONDS = 0.5
+EVENT_SECONDS = 15  # longest wait for an event in the record
 
 
 def rfc_line(response, nc="00000001", qop="auth", algorithm=None):
@@ -54,39 +57,24 @@ def http_get(port, path, authorization=None):
         return b""
 
 
-class Simulator:
+def start_simulator(directory, *options):
     """One simulator process on a free loopback port, with its record."""
+    return SimulatedDevice(directory, ["--http-port", "0", *options], lifetime=60, ready_seconds=10,
+                           simulator=SIMULATOR)
+
+
+class Simulator(SimulatedDevice):
+    """start_simulator's device with its record's events at hand."""
 
     def __init__(self, directory, *options):
-        self.record_path = os.path.join(directory, "record.jsonl")
-        ready = os.path.join(directory, "ready.json")
-        self.process = subprocess.Popen(
-            [sys.executable, SIMULATOR, "--http-port", "0", "--lifetime", "60", "--ready-file", ready,
-             "--record", self.record_path, "--transcript", os.path.join(directory, "transcript.txt"), *options],
-            stdout=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while not os.path.exists(ready):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                raise AssertionError("the simulator did not get ready")
-            time.sleep(0.02)
-        with open(ready, encoding="utf-8") as file:
-            self.port = json.load(file)["http_port"]
+        super().__init__(directory, ["--http-port", "0", *options], lifetime=60, ready_seconds=10,
+                         simulator=SIMULATOR)
 
     def events(self, kind):
-        with open(self.record_path, encoding="utf-8") as file:
-            return [event for event in map(json.loads, file) if event["event"] == kind]
+        return self.record.events(kind)
 
-    def wait_for(self, kind, seconds=15):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if found := self.events(kind):
-                return found[0]
-            time.sleep(0.02)
-        raise AssertionError("no %s event in the record" % kind)
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(10)
+    def wait_for(self, kind, seconds=EVENT_SECONDS):
+        return self.record.wait_for(kind, seconds)
 
 
 class ScriptedTftpServer:
@@ -147,14 +135,14 @@ def sample_image(size, version):
 class DigestCheck(unittest.TestCase):
     def test_rfc_example_over_http_and_refusals(self):
         with tempfile.TemporaryDirectory() as directory:
-            device = Simulator(directory, "--user", "Mufasa", "--password", "Circle Of Life", "--realm", RFC_REALM,
-                               "--nonce", RFC_NONCE, "--opaque", RFC_OPAQUE)
+            device = start_simulator(directory, "--user", "Mufasa", "--password", "Circle Of Life",
+                                     "--realm", RFC_REALM, "--nonce", RFC_NONCE, "--opaque", RFC_OPAQUE)
             try:
                 accepted = http_get(device.port, "/dir/index.html", rfc_line("6629fae49393a05397450978507c4ef1"))
                 wrong = http_get(device.port, "/dir/index.html",
                                  rfc_line("6629fae49393a05397450978507c4ef2", nc="00000002"))
                 replayed = http_get(device.port, "/dir/index.html", rfc_line("6629fae49393a05397450978507c4ef1"))
-                checks = device.events("digest")
+                checks = device.record.events("digest")
             finally:
                 device.stop()
         self.assertTrue(accepted.startswith(b"HTTP/1.1 404 "), accepted)   # past the check; no such page
@@ -165,8 +153,6 @@ class DigestCheck(unittest.TestCase):
                          [(check["verified"], check["reason"]) for check in checks])
 
     def test_md5_sess_and_no_qop(self):
-        sys.path.insert(0, os.path.dirname(SIMULATOR))
-        from device_simulator_digest import DigestGuard
         guard = lambda **variant: DigestGuard("Mufasa", "Circle Of Life", RFC_REALM, opaque=RFC_OPAQUE,
                                               nonce=RFC_NONCE, **variant)
         # Worked out with md5sum and xxd: H(A1) of MD5-sess is MD5 of the 16
@@ -187,7 +173,7 @@ class DigestCheck(unittest.TestCase):
 
 class TftpFetch(unittest.TestCase):
     def fetch(self, directory, server, name, *options):
-        device = Simulator(directory, "--fetch-delay", "0", *options)
+        device = start_simulator(directory, "--fetch-delay", "0", *options)
         command = http_get(device.port, "/admin/upgrade?tftp://127.0.0.1:%d%s" % (server.port, name))
         self.assertTrue(command.startswith(b"HTTP/1.1 200 "), command)
         server.serve()
@@ -201,10 +187,10 @@ class TftpFetch(unittest.TestCase):
             device = self.fetch(directory, server, "/qev1a2b.bi1", "--lose-ack", "1", "--duplicate-ack", "2",
                                 "--wrong-port-ack", "3", "--reboot-seconds", "3")
             try:
-                transfer = device.wait_for("tftp")
-                device.wait_for("install")
+                transfer = device.record.wait_for("tftp", EVENT_SECONDS)
+                device.record.wait_for("install", EVENT_SECONDS)
                 during_reboot = http_get(device.port, "/admin/advanced")
-                device.wait_for("back_up")
+                device.record.wait_for("back_up", EVENT_SECONDS)
                 after_reboot = http_get(device.port, "/admin/advanced")
             finally:
                 device.stop()
@@ -225,8 +211,8 @@ class TftpFetch(unittest.TestCase):
             device = self.fetch(directory, server, "/qev1.bi1", "--plain-rrq", "--stop-at-block", "2",
                                 "--tftp-silence", "1.5", "--software-version", "2.9.1(NT)")
             try:
-                transfer = device.wait_for("tftp")
-                install = device.wait_for("install")
+                transfer = device.record.wait_for("tftp", EVENT_SECONDS)
+                install = device.record.wait_for("install", EVENT_SECONDS)
                 page = http_get(device.port, "/admin/advanced")
             finally:
                 device.stop()
@@ -397,7 +383,7 @@ class PageValues(unittest.TestCase):
                 device.wait_for("http")
             finally:
                 device.stop()
-            with open(os.path.join(directory, "transcript.txt"), "rb") as file:
+            with open(device.transcript_path, "rb") as file:
                 transcript = file.read()
         self.assertIn(b"GET /\\x1b]0;owned\\x07 HTTP/1.1", transcript)
         self.assertNotIn(b"\x1b", transcript)

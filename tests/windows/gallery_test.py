@@ -8,7 +8,7 @@ end really shows:
 - every control of the template description (ui/dialog_templates.def), in
   its order (which is the tab order), of the right window class and styles,
   at its rectangle in dialog units, with its text;
-- the texts the procedure put in (ui/dialog_texts.cpp, character for
+- the texts the procedure put in (expected_texts.py, character for
   character), the drop-down list, the address control, the progress range,
   the icon, the focus and the default push button;
 - one piece of behaviour per dialog, driven as a user would: Enter, Esc,
@@ -19,18 +19,18 @@ A screenshot of each dialog (and of each message box it leads to) is
 written to the screenshot directory. Wine runs in the dialog tests' own
 prefix (BUILD/wine-prefix-dialogs, ended after each test) on the X display
 in $DISPLAY, or on a private Xvfb started (and ended) here. The sample data
-is the gallery's (tools/gallery/gallery.cpp)."""
+is the gallery's (tools/gallery/gallery.cpp). The support module
+(tools/qev_harness.py) comes through PYTHONPATH."""
 import argparse
 import os
 import re
-import select
 import subprocess
 import sys
-import tempfile
-import time
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from template_description import Failure, c_string, check, read_identifiers, read_templates
+import expected_texts as texts
+from qev_harness import Failure, WineSession, check, expected_product, parse_dump, read_image
+from template_description import read_identifiers, read_templates
 
 WS_POPUP = 0x80000000
 WS_CAPTION = 0x00C00000
@@ -84,117 +84,22 @@ KINDS = {
 STATIC_ALIGNMENT = {"TEXT_LEFT": SS_LEFT, "TEXT_RIGHT": SS_RIGHT, "TEXT_CENTER": SS_CENTER, "ICON": SS_ICON}
 NOT_TAB_STOPS = {"TEXT_LEFT", "TEXT_RIGHT", "TEXT_CENTER", "PROGRESS", "ICON", "EDIT_NOTE_NOTAB"}
 
-DEFAULT_ERROR_CAPTION = "QEV Firwmare Upgrade Error"
-
-
-
-
-# ---- the sources the program is built from --------------------------------
-
-def read_texts(source):
-    content = ""
-    for path in (("ui", "dialog_texts.cpp"), ("app", "failure_texts.cpp")):
-        with open(os.path.join(source, *path)) as texts:
-            content += texts.read()
-    found = {}
-    for name, body in re.findall(r'const char (k\w+)\[\]\s*=\s*((?:\s*"(?:[^"\\]|\\.)*")+)\s*;', content):
-        found[name] = "".join(c_string(part) for part in re.findall(r'"(?:[^"\\]|\\.)*"', body))
-    return found
-
-
-def read_products(source):
-    with open(os.path.join(source, "image", "product_table.cpp")) as table:
-        rows = re.findall(r'\{\s*"(\w+)",\s*(\d+),\s*"([^"]*)",\s*kDevice(\w+)\s*\}', table.read())
-    return [(tag, int(length), name, kind.lower()) for tag, length, name, kind in rows]
-
-
-def read_header(path):
-    """The product tag field and the version text of an image's header."""
-    with open(path, "rb") as image:
-        header = image.read(128)
-    version = header[92:].split(b"\0")[0].decode("latin-1")
-    return header, version
-
-
-def identify(header, products):
-    """The display name and the class ("adapter", "phone") that the product
-    table gives the header's tag."""
-    for tag, length, name, kind in products:
-        wanted = tag.encode("ascii")[:length].lower()
-        got = header[:length]
-        if b"\0" not in got and got.lower() == wanted:
-            return name, kind
-    return "ODM-Product", "adapter"
-
-
-def display_name(header, products):
-    return identify(header, products)[0]
-
-
-# ---- the display, Wine and the two programs ---------------------------------
-
-def start_xvfb(errors, wrapper=()):
-    """Starts an Xvfb on the first free display, its errors to `errors`:
-    (the process, ":N"), or (the process, None) when it gave no display
-    number within 30 s."""
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen([*wrapper, "Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=errors)
-    os.close(write_end)
-    number = b""
-    deadline = time.monotonic() + 30
-    # Xvfb writes the number when it is ready, or ends and closes the pipe.
-    while not number.endswith(b"\n") and select.select([read_end], [], [], max(0, deadline - time.monotonic()))[0]:
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    number = number.decode().strip()
-    return xvfb, (":" + number if number.isdigit() else None)
-
-
 class Session:
     def __init__(self, options):
         self.options = options
-        self.environment = dict(os.environ)
-        self.xvfb = None
+        # The dialog tests' own Wine prefix: its server and desktop are ended
+        # after each test, which would break the unit tests that run beside
+        # them in the build's main prefix.
+        self.wine = WineSession(os.path.join(options.build, "wine-prefix-dialogs"), use_display=True, lifetime=900,
+                                wine_run=options.wine_run)
+        self.environment = self.wine.environment
         self.gallery = None
         self.gallery_output = None
         self.partial = False  # match window titles by a part of them
-        self.prefix = None
-
-    def start_wine(self):
-        """The dialog tests' own Wine prefix: its server and desktop are
-        ended after each test, which would break the unit tests that run
-        beside them in the build's main prefix."""
-        self.prefix = os.path.join(self.options.build, "wine-prefix-dialogs")
-        self.environment["QEV_WINEPREFIX"] = self.prefix
-        prefix_tool = os.path.join(os.path.dirname(os.path.abspath(self.options.wine_run)), "wine_prefix.sh")
-        subprocess.run([prefix_tool, self.prefix], env=self.environment, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600, check=True)
-
-    def start_display(self):
-        if self.environment.get("DISPLAY"):
-            return
-        self.xvfb, display = start_xvfb(subprocess.DEVNULL, ["timeout", "900"])
-        check(display is not None, "Xvfb did not start")
-        self.environment["DISPLAY"] = display
-
-    def wine(self, program, *arguments, timeout=60):
-        # Output through files, not pipes: a Wine server started by this
-        # program inherits its output and would hold a pipe open long after
-        # the program has ended.
-        with tempfile.TemporaryFile("w+") as output, tempfile.TemporaryFile("w+") as errors:
-            result = subprocess.run([self.options.wine_run, program, *arguments], env=self.environment,
-                                    stdin=subprocess.DEVNULL, stdout=output, stderr=errors, timeout=timeout)
-            output.seek(0)
-            errors.seek(0)
-            return subprocess.CompletedProcess(result.args, result.returncode, output.read(), errors.read())
 
     def automation(self, *arguments, wait=20, allow_failure=False):
         options = ["--wait", str(wait)] + (["--partial"] if self.partial else [])
-        result = self.wine(self.options.automation, *options, *arguments)
+        result = self.wine.run(self.options.automation, *options, *arguments)
         if not allow_failure:
             check(result.returncode == 0, "qev-automation %s failed: %s" % (" ".join(arguments), result.stderr.strip()))
         return result
@@ -204,9 +109,8 @@ class Session:
 
     def start_gallery(self, dialog):
         self.gallery_output = open(os.path.join(self.options.screenshots, "dialog-%d.log" % dialog), "w+")
-        self.gallery = subprocess.Popen([self.options.wine_run, self.options.gallery, str(dialog)],
-                                        env=self.environment, stdin=subprocess.DEVNULL, stdout=self.gallery_output,
-                                        stderr=subprocess.STDOUT, text=True)
+        self.gallery = self.wine.popen(self.options.gallery, str(dialog), stdout=self.gallery_output,
+                                       stderr=subprocess.STDOUT, text=True)
 
     def finish_gallery(self, timeout=30):
         """Waits for the gallery to end; its exit code and its output lines."""
@@ -238,54 +142,9 @@ class Session:
             self.gallery.wait()
         if self.gallery_output is not None:
             self.gallery_output.close()
-        if self.prefix is not None:
-            # Wine's desktop process is bound to the display it started on:
-            # the next test starts a fresh server and desktop, on its display.
-            subprocess.run(["timeout", "60", "wineserver", "-k"], env=dict(self.environment, WINEPREFIX=self.prefix),
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if self.xvfb is not None:
-            self.xvfb.terminate()
-            self.xvfb.wait()
-
-
-def unescape(text):
-    escapes = {"\\": "\\", "t": "\t", "r": "\r", "n": "\n"}
-    return re.sub(r"\\(.)", lambda m: escapes[m.group(1)], text)
-
-
-def parse_dump(output):
-    dump = {"controls": [], "entries": {}, "selection": {}, "address": {}, "progress": {}, "icons": []}
-    for line in output.splitlines():
-        fields = line.split("\t")
-        record = fields[0]
-        if record == "window":
-            dump["window"] = {"class": fields[2], "style": int(fields[3], 16), "left": int(fields[4]),
-                              "top": int(fields[5]), "width": int(fields[6]), "height": int(fields[7]),
-                              "client_width": int(fields[8]), "client_height": int(fields[9]),
-                              "title": unescape(fields[10])}
-        elif record == "screen":
-            dump["screen"] = (int(fields[1]), int(fields[2]))
-        elif record == "focus":
-            dump["focus"] = int(fields[1])
-        elif record == "default":
-            dump["default"] = int(fields[1])
-        elif record == "control":
-            dump["controls"].append({"id": int(fields[1]), "class": fields[2], "style": int(fields[3], 16),
-                                     "exstyle": int(fields[4], 16), "x": int(fields[5]), "y": int(fields[6]),
-                                     "width": int(fields[7]), "height": int(fields[8]), "visible": fields[9] == "1",
-                                     "text": unescape(fields[11])})
-        elif record == "entry":
-            dump["entries"].setdefault(int(fields[1]), []).append(unescape(fields[3]))
-        elif record == "selection":
-            dump["selection"][int(fields[1])] = int(fields[2])
-        elif record == "address":
-            dump["address"][int(fields[1])] = (fields[2], int(fields[3]))
-        elif record == "progress":
-            dump["progress"][int(fields[1])] = (int(fields[2]), int(fields[3]), int(fields[4]))
-        elif record == "icon":
-            dump["icons"].append((int(fields[1]), fields[2] == "1", int(fields[3])))
-    check("window" in dump, "no window in the dump:\n" + output)
-    return dump
+        # Wine's desktop process is bound to the display it started on: the
+        # next test starts a fresh server and desktop, on its display.
+        self.wine.close()
 
 
 def control(dump, identifier):
@@ -375,19 +234,19 @@ def check_message_box(session, title, text, name):
 # ---- the dialogs --------------------------------------------------------------
 
 def run_dialog(session, dialog, facts):
-    texts, templates = facts["texts"], facts["templates"]
+    templates = facts["templates"]
     name, target_version, transition_version = facts["name"], facts["target_version"], facts["transition_version"]
     titles = {
-        139: texts["kWarningTitleFormat"].replace("%s", name),
-        101: texts["kAddressTitleFormat"].replace("%s", name),
-        305: texts["kAddressTitleFormat"].replace("%s", name),
-        104: templates[104][0],
-        103: texts["kConfirmTitleFormat"].replace("%s", target_version),
-        304: texts["kConfirmTitleFormat"].replace("%s", target_version),
-        105: texts["kConnectingTitleFormat"].replace("%s", DEVICE_ADDRESS),
-        114: templates[114][0],
-        110: "Firmware to QEV@" + DEVICE_ADDRESS,  # the transfer changes the rest
-        111: texts["kSuccessTitleFormat"].replace("%s", DEVICE_ADDRESS),
+        139: texts.WARNING_TITLE % name,
+        101: texts.ADDRESS_TITLE % name,
+        305: texts.ADDRESS_TITLE % name,
+        104: texts.PASSWORD_TITLE,
+        103: texts.CONFIRM_TITLE % target_version,
+        304: texts.CONFIRM_TITLE % target_version,
+        105: texts.CONNECTING_TITLE % DEVICE_ADDRESS,
+        114: texts.WAITING_TITLE,
+        110: texts.UPLOAD_TITLE_PART % DEVICE_ADDRESS,
+        111: texts.SUCCESS_TITLE % DEVICE_ADDRESS,
     }
     title = titles[dialog]
     session.partial = dialog == 110
@@ -402,14 +261,14 @@ def run_dialog(session, dialog, facts):
     check_template(dump, templates[dialog])
 
     if dialog == 139:
-        check_text(dump, 1021, texts["kWarningText"])
+        check_text(dump, 1021, texts.WARNING_TEXT)
         check(dump["focus"] == 2, "focus on %d, expected Cancel" % dump["focus"])
         session.automation("key", title, "enter")  # Cancel is the default
         expected_lines = ["dialog 139 result 0"]
     elif dialog in (101, 305):
-        check_text(dump, 1007, texts["kAddressIntroText"])
-        check_text(dump, 1008, texts["kAdapterHelpText" if dialog == 101 else "kPhoneHelpText"])
-        check_text(dump, 1015, texts["kVersionLineFormat"].replace("%s", target_version))
+        check_text(dump, 1007, texts.ADDRESS_INTRO_TEXT)
+        check_text(dump, 1008, texts.ADAPTER_HELP_TEXT if dialog == 101 else texts.PHONE_HELP_TEXT)
+        check_text(dump, 1015, texts.VERSION_LINE % target_version)
         check(dump["entries"].get(1017) == LOCAL_ADDRESSES, "local addresses %r" % dump["entries"].get(1017))
         check(dump["selection"].get(1017) == 0, "first local address not selected")
         check(dump["address"].get(1000) == ("0.0.0.0", 0), "address control not blank: %r" % (dump["address"],))
@@ -424,16 +283,16 @@ def run_dialog(session, dialog, facts):
         else:
             # OK with a blank address: the box, owned by the dialog, which stays.
             session.automation("click", title, "1")
-            check_message_box(session, texts["kInvalidAddressCaption"], texts["kInvalidAddressText"],
+            check_message_box(session, texts.INVALID_ADDRESS_CAPTION, texts.INVALID_ADDRESS_TEXT,
                               "dialog-305-invalid-address")
-            session.automation("click", texts["kInvalidAddressCaption"], "1")
-            session.automation("wait-gone", texts["kInvalidAddressCaption"])
+            session.automation("click", texts.INVALID_ADDRESS_CAPTION, "1")
+            session.automation("wait-gone", texts.INVALID_ADDRESS_CAPTION)
             check(session.dump(title)["focus"] == 1000, "focus not back on the address control")
             session.automation("close", title)  # the close box
             expected_lines = ["dialog 305 result 0"]
     elif dialog == 104:
-        check_text(dump, 1007, texts["kPasswordHelpText"])
-        check_text(dump, 1003, texts["kDefaultUserName"])
+        check_text(dump, 1007, texts.PASSWORD_HELP_TEXT)
+        check_text(dump, 1003, texts.DEFAULT_USER_NAME)
         check_text(dump, 1005, "")
         check(dump["focus"] == 1005, "focus on %d, expected the password box" % dump["focus"])
         session.automation("set-text", title, "1005", "s3cret!")
@@ -441,11 +300,9 @@ def run_dialog(session, dialog, facts):
         expected_lines = ["dialog 104 result 1", "dialog user admin password 7 characters"]
     elif dialog in (103, 304):
         if dialog == 103:
-            check_text(dump, 1007, texts["kConfirmText"])
+            check_text(dump, 1007, texts.CONFIRM_TEXT)
         else:
-            note = texts["kConfirmNoteFormat"].replace("%s", texts["kConfirmText"], 1).replace(
-                "%s", transition_version, 1)
-            check_text(dump, 1007, note)
+            check_text(dump, 1007, texts.CONFIRM_TWO_STAGE_TEXT % transition_version)
         for identifier, value in ((1002, SERIAL_NUMBER), (1003, MAC_ADDRESS), (1004, SOFTWARE_VERSION_BEFORE),
                                   (1005, HARDWARE_VERSION), (1006, name)):
             check_text(dump, identifier, value)
@@ -457,7 +314,7 @@ def run_dialog(session, dialog, facts):
             session.automation("key", title, "escape")
             expected_lines = ["dialog 304 result 0"]
     elif dialog == 111:
-        check_text(dump, 1007, texts["kSuccessText"])
+        check_text(dump, 1007, texts.SUCCESS_TEXT)
         check_text(dump, 1004, target_version)
         check(dump["focus"] == 1, "focus on %d, expected OK" % dump["focus"])
         session.automation("click", title, "1")
@@ -469,7 +326,7 @@ def run_dialog(session, dialog, facts):
             check((low, high) == (0, 100), "progress range %d..%d" % (low, high))
         elif dialog == 114:
             check((low, high) == (0, 1000), "progress range %d..%d" % (low, high))
-            check_text(dump, 1022, texts["kWaitingText"])
+            check_text(dump, 1022, texts.WAITING_TEXT)
         else:
             blocks = facts["target_size"] // 512 + 1
             check((low, high) == (0, blocks), "progress range %d..%d, expected 0..%d" % (low, high, blocks))
@@ -479,9 +336,9 @@ def run_dialog(session, dialog, facts):
             session.automation("close", title)
         else:
             session.automation("click", title, "2")
-        check_message_box(session, DEFAULT_ERROR_CAPTION, texts["kFailUserAbort"], "dialog-%d-abort" % dialog)
+        check_message_box(session, texts.ERROR_CAPTION, texts.USER_ABORT_TEXT, "dialog-%d-abort" % dialog)
         session.automation("wait-gone", title)  # destroyed before the box came
-        session.automation("click", DEFAULT_ERROR_CAPTION, "1")
+        session.automation("click", texts.ERROR_CAPTION, "1")
         expected_lines = []
 
     code, lines = session.finish_gallery()
@@ -506,23 +363,19 @@ def main():
     options = parser.parse_args()
     os.makedirs(options.screenshots, exist_ok=True)
 
-    identifiers = read_identifiers(options.source)
-    target_header, target_version = read_header(options.target_image)
-    _, transition_version = read_header(options.transition_image)
+    target = read_image(options.target_image)
     facts = {
-        "templates": read_templates(options.source, identifiers),
-        "texts": read_texts(options.source),
-        "name": display_name(target_header, read_products(options.source)),
-        "target_version": target_version,
-        "transition_version": transition_version,
-        "target_size": os.path.getsize(options.target_image),
+        "templates": read_templates(options.source, read_identifiers(options.source)),
+        "name": expected_product(target.header)[0],
+        "target_version": target.version,
+        "transition_version": read_image(options.transition_image).version,
+        "target_size": target.size,
     }
     check(len(facts["templates"]) == 10, "%d templates in the description" % len(facts["templates"]))
 
     session = Session(options)
     try:
-        session.start_wine()
-        session.start_display()
+        session.wine.start()
         run_dialog(session, options.dialog, facts)
     except (Failure, subprocess.TimeoutExpired, subprocess.CalledProcessError) as failure:
         print("FAILED dialog %d: %s" % (options.dialog, failure))

@@ -4,7 +4,8 @@ before it runs, with a reader of the PE format of its own:
 
 - the version information: the tool's version (fixed part and strings), the
   product name, and the embedded firmware's version and product, read here
-  from the image's header and the product table of the sources;
+  from the image's header, the product as the tests' written-out table
+  (tools/qev_harness.py) names it;
 - the application manifest (resource 1): asInvoker, the supported Windows
   versions, per-monitor DPI awareness, common controls version 6;
 - the icon Explorer shows (the first icon group of the resource directory):
@@ -21,8 +22,7 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from gallery_test import identify, read_header, read_products
-from template_description import Failure, check
+from qev_harness import Failure, check, expected_product, read_image  # tools/, on PYTHONPATH (CTest sets it)
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 SUPPORTED_OS = {
@@ -206,9 +206,10 @@ def main():
     parser.add_argument("--target-image", required=True)
     parser.add_argument("--transition-image")
     options = parser.parse_args()
-    header, target_version = read_header(options.target_image)
-    transition_version = read_header(options.transition_image)[1] if options.transition_image else None
-    product, device_class = identify(header, read_products(options.source))
+    target = read_image(options.target_image)
+    target_version = target.version
+    transition_version = read_image(options.transition_image).version if options.transition_image else None
+    product, device_class = expected_product(target.header)
     try:
         program = Program(options.program)
         check(program.time_stamp == 0, "link time stamp %#x in the PE header" % program.time_stamp)

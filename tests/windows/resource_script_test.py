@@ -19,7 +19,8 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from template_description import Failure, check, read_identifiers, read_templates
+from qev_harness import Failure, check  # tools/, on PYTHONPATH (CTest sets it)
+from template_description import read_identifiers, read_templates
 
 WS_CHILD_VISIBLE = 0x50000000
 DIALOG_STYLE = 0x80C800C0  # WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT

@@ -4,14 +4,7 @@ identifiers (ui/resource_ids.h) and the dialog template description
 import os
 import re
 
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
+from qev_harness import check  # tools/, on PYTHONPATH (CTest sets it)
 
 
 def split_arguments(text):
