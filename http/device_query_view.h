@@ -9,8 +9,8 @@ public:
     virtual void QueryAttemptStarted() = 0;
     // The bar's position, 0 to 100.
     virtual void QueryProgress(unsigned position) = 0;
-    // Takes at most one waiting input of the Connecting dialog; false when
-    // the user cancelled it (Cancel or the close box), which ends the query.
+    // Takes the input waiting for the Connecting dialog; false when the user
+    // cancelled it (Cancel or the close box), which ends the query.
     virtual bool TakeQueryInput() = 0;
     // The attempt is over: the Connecting dialog goes (unless the user
     // already closed it).

@@ -73,7 +73,11 @@ void DialogView::QueryProgress(unsigned position) {
 }
 
 bool DialogView::TakeQueryInput() {
-    if (!connecting_.data.cancelled) PumpOneMessage(connecting_.window);
+    // Every message waiting: the runner wakes for new input only, and a
+    // message left would wait for the bar's next step. Cancel destroys the
+    // dialog inside the pump: no pump after that.
+    while (!connecting_.data.cancelled && PumpOneMessage(connecting_.window)) {
+    }
     return !connecting_.data.cancelled;
 }
 
