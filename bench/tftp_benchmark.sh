@@ -195,6 +195,8 @@ if [ $windows = 1 ]; then
   idle_options+=(--windows --wine-prefix "$prefix")
 fi
 # In the background, so that a signal to this script ends it at once (see cleanup).
-timeout -k 120 $idle_limit python3 "$root/bench/idle_program.py" "${idle_options[@]}" &
+# The support module and the end-to-end drivers as the tests find them.
+timeout -k 120 $idle_limit env PYTHONPATH="$root/tools:$root/tests/e2e" PYTHONDONTWRITEBYTECODE=1 \
+  python3 "$root/bench/idle_program.py" "${idle_options[@]}" --limit $((idle_limit + 120)) &
 idle_pid=$!
 wait "$idle_pid"
