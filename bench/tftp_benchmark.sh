@@ -19,7 +19,7 @@
 # 10 s, all of its threads (under Wine its process and its Wine server;
 # Wine's own processes apart).
 #
-# QEV_BENCH_RUNS (default 9, at least 7), QEV_BENCH_CLIENT (busybox, the
+# QEV_BENCH_RUNS (default 10, at least 7), QEV_BENCH_CLIENT (busybox, the
 # default; curl; atftp) as for transfer_timing.sh. Needs root, or user
 # namespaces, for the namespace. The goals are printed with the figures
 # (transfer_timing.sh and idle_program.py hold them).
