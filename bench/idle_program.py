@@ -10,9 +10,10 @@ its Wine server, and apart from them Wine's own processes of the prefix).
 
 Run inside a network namespace with only loopback up (ports 69 and 80 must
 be free), under Wine with a private /tmp/.X11-unix and Wine socket
-directory (tools/in_private_network.sh --private-tmp). Called by
-bench/tftp_benchmark.sh; every wait is bounded and everything started here
-is ended on every path.
+directory (tools/in_private_network.sh --private-tmp), with tools/ and
+tests/e2e/ on PYTHONPATH. Called by bench/tftp_benchmark.sh; every wait is
+bounded and everything started here is ended on every path (the simulated
+device and a private Xvfb also end by themselves after --limit seconds).
 
   idle_program.py --build out/linux --work DIRECTORY [--seconds 10]
   idle_program.py --build out/windows --work DIRECTORY --windows --wine-prefix TEMPLATE [--seconds 10]
@@ -26,19 +27,19 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from e2e_cases import address, confirm, warning  # noqa: E402
-from e2e_drivers import MESSAGE_PROMPT, Failure, LineDriver, WineDriver, progress_title  # noqa: E402
-from e2e_test import DEVICE_ADDRESS, Device  # noqa: E402
-from process_usage import format_usage, measure  # noqa: E402
+# tools/qev_harness.py and the end-to-end tests' drivers (tests/e2e/), on
+# PYTHONPATH (bench/tftp_benchmark.sh sets it, as CTest does for the tests)
+from e2e_cases import address, confirm, warning
+from e2e_drivers import MESSAGE_PROMPT, LineDriver, WineDriver, progress_title
+from e2e_test import DEVICE_ADDRESS
+from process_usage import format_usage, measure
+from qev_harness import WINE_RUN, Failure, SimulatedDevice, exit_on_signals, hold_signals
 
 FETCH_DELAY_SECONDS = 60        # the device's wait from the upgrade command to its request
 SETTLE_SECONDS = 1              # after the dialog shows, before the measurement starts
 NATIVE_GOALS = (0.2, 20)        # at most this % of one core and this many wake-ups a second
 WAITING_TITLE = progress_title("waiting", DEVICE_ADDRESS).strip("= ")  # the dialog's title under Wine
 PROGRAM_EXE = "qev-upgrade.exe"
-SIMULATOR = os.path.join(ROOT, "tools", "device_simulator.py")
 FETCH_STARTED = "tftp send RRQ"  # the device's transcript, once it fetches
 
 
@@ -83,10 +84,10 @@ def drive_to_waiting_dialog(driver, windows):
 
 
 def still_waiting(driver, device, windows):
-    if FETCH_STARTED in device.read_transcript():
+    if FETCH_STARTED in device.transcript():
         raise Failure("the device fetched before the measurement ended: it is not an idle wait")
     if windows:
-        code, windows_now = driver.wine(driver.automation_program, "list")
+        windows_now = driver.windows()
         if WAITING_TITLE not in windows_now:
             raise Failure("the waiting dialog has gone; windows now:\n" + windows_now)
     elif driver.process.poll() is not None or any(text in driver.output[driver.cursor:] for text in (
@@ -98,17 +99,19 @@ def run(options, work):
     if options.windows:
         program = os.path.join(options.build, PROGRAM_EXE)
         automation = os.path.join(options.build, "tools", "win32_automation", "qev-automation.exe")
-        driver = WineDriver(program, work, DEVICE_ADDRESS, automation,
-                            os.path.join(ROOT, "tools", "wine_run.sh"), options.wine_prefix)
+        driver = WineDriver(program, work, DEVICE_ADDRESS, automation, WINE_RUN, options.wine_prefix)
+        # Its Xvfb ends by itself should this process be killed before it ends it.
+        driver.session.lifetime = options.limit
     else:
         driver = LineDriver(os.path.join(options.build, "qev-upgrade"), work, DEVICE_ADDRESS)
     device = None
     try:
-        device = Device(["--fetch-delay", str(FETCH_DELAY_SECONDS)], SIMULATOR, work)
+        device = SimulatedDevice(work, ["--address", DEVICE_ADDRESS, "--http-port", "80",
+                                        "--fetch-delay", str(FETCH_DELAY_SECONDS)], lifetime=options.limit)
         drive_to_waiting_dialog(driver, options.windows)
         time.sleep(SETTLE_SECONDS)
         if options.windows:
-            program_pids, server_pids, others = wine_processes(driver.prefix)
+            program_pids, server_pids, others = wine_processes(driver.session.prefix)
             if len(program_pids) != 1 or len(server_pids) != 1:
                 raise Failure("found %d program and %d Wine server processes, not one each" % (
                     len(program_pids), len(server_pids)))
@@ -118,9 +121,10 @@ def run(options, work):
         still_waiting(driver, device, options.windows)
     except (Failure, subprocess.SubprocessError, OSError) as failure:
         print("idle_program.py: %s\n--- the program's output\n%s\n--- the device's transcript\n%s" % (
-            failure, driver.transcript(), device.read_transcript() if device else ""), file=sys.stderr)
+            failure, driver.transcript(), device.transcript() if device else ""), file=sys.stderr)
         return 1
     finally:
+        hold_signals((signal.SIGTERM, signal.SIGINT))  # the cleanup runs to its end
         driver.close()
         if device:
             device.stop()
@@ -142,12 +146,14 @@ def main():
     parser.add_argument("--work", required=True, help="an empty directory for the run's files; in the build "
                         "tree under Wine, where the prefix is copied as hard links")
     parser.add_argument("--seconds", type=float, default=10)
+    parser.add_argument("--limit", type=int, default=900, help="seconds after which the simulated device "
+                        "and a private Xvfb end by themselves, were this process killed")
     options = parser.parse_args()
     if options.windows and not options.wine_prefix:
         parser.error("--windows needs --wine-prefix")
     options.build = os.path.abspath(options.build)
     # A time limit ends this with SIGTERM: clean up as on any failure.
-    signal.signal(signal.SIGTERM, lambda number, frame: sys.exit("idle_program.py: terminated"))
+    exit_on_signals((signal.SIGTERM,), lambda number: "idle_program.py: terminated")
     return run(options, os.path.abspath(options.work))
 
 

@@ -9,6 +9,7 @@ import os
 import re
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -40,6 +41,26 @@ def wait_until(condition, seconds, what, poll=0.02):
         if time.monotonic() > deadline:
             raise Failure("timed out waiting for " + what)
         time.sleep(poll)
+
+
+def hold_signals(numbers):
+    """From here on these signals are caught and let pass, so that a cleanup
+    runs to its end: `timeout` signals a process and then its process group,
+    and a signal may come while a normal end is being cleaned up. (Caught,
+    not ignored: the programs started meanwhile would inherit an ignored
+    signal.)"""
+    for number in numbers:
+        signal.signal(number, lambda number, frame: None)
+
+
+def exit_on_signals(numbers, status):
+    """The first of these signals ends the program by sys.exit(status(number)),
+    so that its finally blocks clean up, the signals held from then on."""
+    def end(number, frame):
+        hold_signals(numbers)
+        sys.exit(status(number))
+    for number in numbers:
+        signal.signal(number, end)
 
 
 def rendezvous_directory(name):

@@ -25,7 +25,9 @@ import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no byte code written into the source tree
-from qev_harness import Failure, WineSession
+from qev_harness import Failure, WineSession, exit_on_signals, hold_signals
+
+ENDING_SIGNALS = (signal.SIGTERM, signal.SIGHUP)
 
 
 def main():
@@ -41,8 +43,7 @@ def main():
     if not command:
         parser.error("no command")
     # An ending signal ends the command and cleans up, as its own end does.
-    for number in (signal.SIGTERM, signal.SIGHUP):
-        signal.signal(number, lambda number, frame: sys.exit(128 + number))
+    exit_on_signals(ENDING_SIGNALS, lambda number: 128 + number)
 
     session = WineSession(options.prefix, use_display=options.user_display, lifetime=options.lifetime,
                           cpu=options.cpu)
@@ -60,6 +61,7 @@ def main():
     except KeyboardInterrupt:
         return 130
     finally:
+        hold_signals(ENDING_SIGNALS + (signal.SIGINT,))  # the cleanup runs to its end
         if process is not None and process.poll() is None:
             process.terminate()
             try:
