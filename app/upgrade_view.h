@@ -58,6 +58,10 @@ public:
     virtual void ShowSuccess(const char* installedVersion) = 0;
     // A failure message; returns when the user has seen it.
     virtual void ShowFailure(const char* text) = 0;
+    // A warning after which the upgrade goes on (the local address off the
+    // device's subnet, before the upgrade command); returns when the user
+    // has seen it.
+    virtual void ShowWarning(const char* text) = 0;
 
 protected:
     ~UpgradeView() = default;

@@ -28,6 +28,13 @@ struct VerificationRequest {
     StageHandOver* handOver;  // a stop request ends the verification early
 };
 
+// What the verification heard: whether the device answered, and the version
+// its reply reported (empty when it did not answer or its page lacked it).
+struct VerificationReport {
+    bool heard;
+    char version[kPageFieldSize];
+};
+
 // Queries the status page at most kVerificationAttempts times in a row until
 // one gives a reply, each failed attempt lasting kVerificationAttemptMinimumMs;
 // the software version known before is forgotten first, so a reply without
@@ -37,4 +44,5 @@ struct VerificationRequest {
 // is Upgraded; at the transition stage it is Continue. UserAbort and the
 // query's own failures end it early; so does the main thread's stop
 // request (UserAbort).
-Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view);
+Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view,
+                      VerificationReport* report = nullptr);

@@ -168,7 +168,13 @@ Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request
         }
         char user[kCredentialLimit + 1];
         char password[kCredentialLimit + 1];
-        if (!view.AskCredentials(user, password)) return Outcome::UserAbort;
+        CredentialAnswer answer = view.AskCredentials(user, password);
+        if (answer == CredentialAnswer::Cancelled) return Outcome::UserAbort;
+        if (answer == CredentialAnswer::Unavailable) {
+            // Asked again after a password went out: the device refused it.
+            std::lock_guard<std::mutex> guard(session->lock);
+            return session->digest.password[0] != '\0' ? Outcome::PasswordRefused : Outcome::PasswordMissing;
+        }
         SetCredentials(session, user, password);
         automaticRetries = 0;
     }

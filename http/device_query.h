@@ -47,7 +47,9 @@ struct DeviceQueryResult {
 // Runs the query until the device gives an answer that is not an accepted
 // challenge. Returns Outcome::Continue with the result filled in, or
 // UserAbort (Cancel in the Connecting dialog or the password prompt), or
-// HttpSocketOpen, HttpSocketBind, HttpThread. A worker still blocked on the
+// HttpSocketOpen, HttpSocketBind, HttpThread; PasswordMissing or
+// PasswordRefused when the device asks for a password the front end cannot
+// give (none, or none but the one refused). A worker still blocked on the
 // device when the query ends early is left to end by itself.
 Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request, DeviceQueryView& view,
                        DeviceQueryResult* result);

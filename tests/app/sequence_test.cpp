@@ -144,7 +144,7 @@ TEST_F(UpgradeSequence, CancelledConfirmationIsTheUserAbortWithoutACommand) {
 
 TEST_F(UpgradeSequence, CancelledPasswordPromptIsTheUserAbort) {
     server_.Enqueue(Challenge("n1"));
-    view_.credentials.push_back({false, "admin", ""});
+    view_.credentials.push_back({CredentialAnswer::Cancelled, "admin", ""});
     EXPECT_EQ(Outcome::UserAbort, Run());
     EXPECT_EQ((std::vector<std::string>{kUserAbort}), view_.Failures());
 }
@@ -154,7 +154,7 @@ TEST_F(UpgradeSequence, CredentialsGivenOnceServeTheCommandAndTheVerification) {
     server_.Enqueue(StatusPage("3.0.1(QE)"));
     server_.Enqueue(kCommandReply);
     server_.Enqueue(StatusPage(kTargetVersion));
-    view_.credentials.push_back({true, "admin", "secret"});
+    view_.credentials.push_back({CredentialAnswer::Given, "admin", "secret"});
     FetchAfterRequests(3, kFirstName);
     EXPECT_EQ(Outcome::Upgraded, Run());
     std::vector<RecordedRequest> requests = server_.Requests();
