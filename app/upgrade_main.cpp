@@ -118,6 +118,7 @@ Outcome RunUpgrade(InstanceHandle instance, UpgradeView& view, UpgradeView& list
     if (started != Outcome::Continue) return started;
     ViewFacts shown = FactsForView(facts);
     view.Describe(shown);
+    RecordFirstImage(record, facts, facts.twoStage);
 
     StageHandOver handOver;
     handOver.stageFlag.store(kInitialStageFlag);
@@ -127,7 +128,6 @@ Outcome RunUpgrade(InstanceHandle instance, UpgradeView& view, UpgradeView& list
     device.localAddress = facts.localAddressCount > 0 ? facts.localAddresses[0] : 0;
     if (!view.ChooseDevice(&device) || device.deviceAddress == 0) return Outcome::Declined;
     RecordDevice(record, device);
-    RecordFirstImage(record, facts, handOver.stageFlag.load() == 0);
     MakeUpgradeFileName(&handOver, handOver.stageFlag.load());
     Trace("+++ using %x\n", device.localAddress);
     CopyText(shown.deviceAddressText, sizeof shown.deviceAddressText, device.deviceAddressText);
