@@ -16,6 +16,11 @@ enum class ProgramMode {
 // How long a run without dialogs waits for the device to ask for the image.
 constexpr std::uint32_t kDefaultRequestWaitSeconds = 120;
 constexpr std::uint32_t kLongestRequestWaitSeconds = 86400;
+// How long each query of the device waits for its reply in a run without
+// dialogs, which has no Cancel button to end the wait for a device that
+// takes the connection and says nothing: the query then counts as one
+// without a reply, timed out.
+constexpr unsigned kReplyLimitSeconds = 30;
 constexpr int kAddressArgumentSize = 16;  // a dotted quad
 // The environment variable that may hold the device's password.
 extern const char kPasswordVariable[];    // "QEV_PASSWORD"

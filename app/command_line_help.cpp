@@ -100,7 +100,7 @@ void WriteHelp(const char* name) {
         "With --address the upgrade runs without dialogs, for scripts: progress as\n"
         "lines on standard error, each beginning with the device's address; the\n"
         "warning and the confirmation asked on standard input unless --yes is given;\n"
-        "Ctrl-C cancels.\n"
+        "each query of the device waits %u s at most for its reply; Ctrl-C cancels.\n"
         "\n"
         "Options:\n"
         "  --address DEVICE         the device's IPv4 address: run without dialogs\n"
@@ -135,7 +135,7 @@ void WriteHelp(const char* name) {
         "Several copies may run side by side, one device each: each takes the next\n"
         "free port from 69. For example, a list of addresses, four at a time:\n"
         "  xargs -P 4 -I{} %s --address {} --yes --record upgrades.jsonl < devices.txt\n",
-        path, static_cast<unsigned>(kDefaultRequestWaitSeconds), name);
+        path, kReplyLimitSeconds, static_cast<unsigned>(kDefaultRequestWaitSeconds), name);
 }
 
 void WriteVersion(const char* name) {

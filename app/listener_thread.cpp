@@ -51,8 +51,9 @@ Outcome ServeStages(ListenerRun* run) {
         Outcome stage = RunTftpSession(session, image, targetStage, *run->view, &served);
         RecordSession(record, served);
         if (stage == Outcome::Continue) {
-            VerificationRequest verification = {run->listener.localAddress, request.address, &image.header,
-                                                run->facts->product.deviceClass, targetStage, run->handOver};
+            VerificationRequest verification = {run->listener.localAddress,     request.address, &image.header,
+                                                run->facts->product.deviceClass, targetStage,     run->handOver,
+                                                run->replyLimitMs};
             VerificationReport heard;
             std::uint32_t started = MillisecondClock();
             stage = VerifyUpgrade(run->session, verification, *run->view, &heard);

@@ -60,7 +60,7 @@ Outcome CommandAndServe(ListenerRun* run, const AddressChoice& device, UpgradeVi
 
     // The listener runs before the command goes out: a request that comes
     // while the command's exchange is still under way is served.
-    UpgradeCommand command = {device.localAddress, device.deviceAddress, port};
+    UpgradeCommand command = {device.localAddress, device.deviceAddress, port, run->replyLimitMs};
     bool transitionFirst = handOver->stageFlag.load() == 0;
     Outcome commanded = SendUpgradeCommand(run->session, command, handOver, view);
     RecordCommand(record, *handOver, commanded);
@@ -138,7 +138,8 @@ Outcome RunUpgrade(InstanceHandle instance, UpgradeView& view, UpgradeView& list
     DeviceSession session;
     DeviceQueryResult status;
     std::uint32_t queryStarted = MillisecondClock();
-    Outcome queried = QueryDevice(&session, device.localAddress, device.deviceAddress, kStatusPagePath, view, &status);
+    Outcome queried = QueryDevice(&session, device.localAddress, device.deviceAddress, kStatusPagePath, view, &status,
+                                  settings.replyLimitMs);
     RecordStatus(record, status, queryStarted);
     if (queried == Outcome::Continue && status.bytes < 1) queried = Outcome::NoResponse;
     if (queried == Outcome::Continue) {
@@ -156,6 +157,7 @@ Outcome RunUpgrade(InstanceHandle instance, UpgradeView& view, UpgradeView& list
     run->facts = &facts;
     run->view = &listenerView;
     run->requestWaitMs = settings.requestWaitMs;
+    run->replyLimitMs = settings.replyLimitMs;
     run->record = record;
     Outcome outcome = CommandAndServe(run, device, view);
     delete run;

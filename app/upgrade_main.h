@@ -15,6 +15,9 @@ struct UpgradeSettings {
     // How long the listener waits for the device's request before the run
     // ends with Outcome::NoRequest; 0: until the user cancels (the dialogs).
     std::uint32_t requestWaitMs = 0;
+    // How long each query of the device waits for a reply before it counts
+    // as none (timed out); 0: until the user cancels (the dialogs).
+    unsigned replyLimitMs = 0;
 };
 
 // Runs the upgrade with the main thread's view and the listener thread's

@@ -22,7 +22,7 @@ Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request
     report->version[0] = '\0';
     DeviceQueryRequest query = {request.localAddress, kHttpLocalPortBase, request.peerAddress,
                                 kDeviceHttpPort,      kStatusPagePath,    StopRequested,
-                                request.handOver,     kVerificationAttemptMinimumMs};
+                                request.handOver,     kVerificationAttemptMinimumMs, request.replyLimitMs};
     // The version must come from a reply after the reboot: one read before
     // it would decide the comparison (or be shown) if the reply lacked it.
     ForgetSoftwareVersion(session);

@@ -26,6 +26,7 @@ struct VerificationRequest {
     std::int32_t deviceClass;    // only an adapter's version is compared
     bool targetStage;
     StageHandOver* handOver;  // a stop request ends the verification early
+    unsigned replyLimitMs;    // each attempt's (0: none; see DeviceQueryRequest)
 };
 
 // What the verification heard: whether the device answered, and the version

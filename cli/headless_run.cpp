@@ -1,6 +1,7 @@
 // One run of the upgrade without dialogs (see headless_run.h).
 #include "cli/headless_run.h"
 
+#include "app/command_line.h"
 #include "app/exit_status.h"
 #include "app/upgrade_main.h"
 #include "cli/hints.h"
@@ -15,6 +16,7 @@ Outcome RunHeadless(const HeadlessSettings& settings, HeadlessCredentials& crede
     HeadlessView listenerView(output, settings, credentials);
     UpgradeSettings upgrade;
     upgrade.requestWaitMs = settings.requestWaitSeconds * 1000u;
+    upgrade.replyLimitMs = kReplyLimitSeconds * 1000u;
     Outcome outcome = UpgradeMain(nullptr, view, listenerView, upgrade, record);
 
     Hint hints[kMaxHints];
