@@ -44,10 +44,11 @@ void DecideStage(const char* softwareVersion, const StartupFacts& facts, StageHa
 // From the start of the listener on: the upgrade command (two of them in the
 // two-stage program), then the listener's outcome.
 // The main thread's part of the record while the listener runs (the
-// listener writes other fields of it).
-void RecordCommand(RunRecord* record, const StageHandOver& handOver, Outcome commanded) {
+// listener writes other fields of it), and the view's news of the command.
+void RecordCommand(RunRecord* record, const StageHandOver& handOver, Outcome commanded, UpgradeView& view) {
     CopyText(record->upgradeFileName, sizeof record->upgradeFileName, CurrentUpgradeFileName(handOver));
     record->commandSent = commanded == Outcome::Continue;
+    if (record->commandSent) view.CommandSent(record->localAddress, record->listenerPort);
 }
 
 Outcome CommandAndServe(ListenerRun* run, const AddressChoice& device, UpgradeView& view) {
@@ -63,7 +64,7 @@ Outcome CommandAndServe(ListenerRun* run, const AddressChoice& device, UpgradeVi
     UpgradeCommand command = {device.localAddress, device.deviceAddress, port, run->replyLimitMs};
     bool transitionFirst = handOver->stageFlag.load() == 0;
     Outcome commanded = SendUpgradeCommand(run->session, command, handOver, view);
-    RecordCommand(record, *handOver, commanded);
+    RecordCommand(record, *handOver, commanded, view);
     if (commanded == Outcome::Continue && transitionFirst) {
         // The listener serves the transition image, then moves the stage on;
         // the target image then gets a command with a fresh name.
@@ -71,7 +72,7 @@ Outcome CommandAndServe(ListenerRun* run, const AddressChoice& device, UpgradeVi
         if (!ListenerHasEnded(handOver)) {
             MakeUpgradeFileName(handOver, 1);
             commanded = SendUpgradeCommand(run->session, command, handOver, view);
-            RecordCommand(record, *handOver, commanded);
+            RecordCommand(record, *handOver, commanded, view);
         }
     }
     // The main thread's own failure ends the upgrade: the listener stops too.

@@ -62,6 +62,9 @@ public:
     // device's subnet, before the upgrade command); returns when the user
     // has seen it.
     virtual void ShowWarning(const char* text) = 0;
+    // The upgrade command went out and its exchange is over: the device is
+    // to fetch the image by TFTP from this address (host order) and port.
+    virtual void CommandSent(std::uint32_t localAddress, std::uint16_t port) = 0;
 
 protected:
     ~UpgradeView() = default;

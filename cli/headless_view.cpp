@@ -95,6 +95,18 @@ void HeadlessView::ShowWarning(const char* text) {
     output_.Event(&event, text);
 }
 
+void HeadlessView::CommandSent(std::uint32_t localAddress, std::uint16_t port) {
+    char local[kDottedQuadSize], line[kOutputLineSize];
+    FormatDottedQuad(local, sizeof local, localAddress);
+    FormatText(line, sizeof line, "the device was told to fetch the firmware by TFTP from %s, UDP port %u", local,
+               static_cast<unsigned>(port));
+    JsonLine event;
+    BeginEvent(&event, "command");
+    event.Text("address", local);
+    event.Number("port", port);
+    output_.Event(&event, line);
+}
+
 void HeadlessView::QueryAttemptStarted() {
     if (!queryTold_) return;
     queryTold_ = false;

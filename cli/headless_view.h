@@ -44,6 +44,7 @@ public:
     void ShowSuccess(const char* installedVersion) override;
     void ShowFailure(const char* text) override;
     void ShowWarning(const char* text) override;
+    void CommandSent(std::uint32_t localAddress, std::uint16_t port) override;
 
     void QueryAttemptStarted() override;
     void QueryProgress(unsigned) override {}

@@ -23,6 +23,7 @@ public:
     void ShowSuccess(const char* installedVersion) override;
     void ShowFailure(const char* text) override;
     void ShowWarning(const char* text) override;
+    void CommandSent(std::uint32_t, std::uint16_t) override {}  // the waiting dialog says it
 
     void QueryAttemptStarted() override;
     void QueryProgress(unsigned position) override;
