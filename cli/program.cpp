@@ -26,34 +26,37 @@ void Complain(const CommandLine& line, const char* text) {
 }
 
 // The password: the first line of the file (standard input for "-"), else
-// the environment's. False, with the reason told, when the file cannot be
-// read or holds none.
-bool ReadPassword(const CommandLine& line, char* password, std::size_t capacity) {
+// the environment's. Returns kExitUpgraded when it is read (or none is
+// given), else the exit status, the reason told: a file that cannot be read
+// or holds none is a usage error, Ctrl-C at the prompt a cancel.
+int ReadPassword(const CommandLine& line, char* password, std::size_t capacity) {
     password[0] = '\0';
     if (line.passwordFile == nullptr) {
         const char* variable = std::getenv(kPasswordVariable);
         if (variable != nullptr) CopyText(password, capacity, variable);
-        return true;
+        return kExitUpgraded;
     }
     char text[kPasswordFileSize];
     char reason[512];
     if (std::strcmp(line.passwordFile, "-") == 0) {
         if (StandardInputIsTerminal()) WriteStandardError("Password: ");
-        if (ReadStandardInputLine(text, sizeof text, true) != LineRead::Line) text[0] = '\0';
+        LineRead read = ReadStandardInputLine(text, sizeof text, true);
+        if (read == LineRead::Interrupted) return kExitCancelled;
+        if (read != LineRead::Line) text[0] = '\0';
     } else if (!ReadWholeFile(line.passwordFile, text, sizeof text)) {
         FormatText(reason, sizeof reason, "the password file %s cannot be read", line.passwordFile);
         Complain(line, reason);
-        return false;
+        return kExitUsage;
     }
     text[std::strcspn(text, "\r\n")] = '\0';
     if (text[0] == '\0' || std::strlen(text) >= capacity) {
         FormatText(reason, sizeof reason, "no password (1 to %d characters) in %s", static_cast<int>(capacity - 1),
                    std::strcmp(line.passwordFile, "-") == 0 ? "standard input" : line.passwordFile);
         Complain(line, reason);
-        return false;
+        return kExitUsage;
     }
     CopyText(password, capacity, text);
-    return true;
+    return kExitUpgraded;
 }
 
 void AppendRecord(const CommandLine& line, const RunRecord& record, Outcome outcome) {
@@ -86,9 +89,11 @@ int RunWithDialogs(const CommandLine& line) {
 }
 
 int RunWithoutDialogs(const CommandLine& line) {
+    WatchInterrupts();  // from the password prompt on
     HeadlessCredentials credentials;
     CopyText(credentials.user, sizeof credentials.user, line.user);
-    if (!ReadPassword(line, credentials.password, sizeof credentials.password)) return kExitUsage;
+    int read = ReadPassword(line, credentials.password, sizeof credentials.password);
+    if (read != kExitUpgraded) return read;
 
     HeadlessSettings settings;
     std::memset(&settings, 0, sizeof settings);
@@ -106,10 +111,16 @@ int RunWithoutDialogs(const CommandLine& line) {
     if (settings.localAddress == 0 && !RoutedLocalAddress(settings.deviceAddress, &settings.localAddress))
         settings.localAddress = 0;
 
-    WatchInterrupts();
     SystemStreams streams;
     RunRecord record;
     Outcome outcome = RunHeadless(settings, credentials, line.json, streams, &record);
+    // A run that ended before the sequence took the device (a declined
+    // warning) still names it in the record.
+    if (record.deviceAddress == 0) {
+        record.deviceAddress = settings.deviceAddress;
+        CopyText(record.deviceAddressText, sizeof record.deviceAddressText, settings.deviceAddressText);
+        record.localAddress = settings.localAddress;
+    }
     AppendRecord(line, record, outcome);
     return ExitStatus(outcome);
 }
