@@ -25,8 +25,8 @@ struct HeadlessSettings {
 // The password of the command line, given to the device at most once in a
 // run: a second prompt means it was refused.
 struct HeadlessCredentials {
-    char user[kCredentialLimit + 1];
-    char password[kCredentialLimit + 1];  // empty: none was given
+    char user[kCredentialLimit + 1] = {};
+    char password[kCredentialLimit + 1] = {};  // empty: none was given
     std::atomic<bool> given{false};
 };
 

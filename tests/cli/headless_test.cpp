@@ -198,7 +198,7 @@ TEST_F(Headless, EndOfInputAtTheWarningDeclines) {
 
 TEST_F(Headless, DeviceAskingForAPasswordWhenNoneWasGivenFailsAtOnceWithTheHint) {
     server_.Enqueue(kChallenge);
-    EXPECT_EQ(Outcome::PasswordMissing, Run());
+    EXPECT_EQ(Outcome::PasswordMissing, Run()) << streams_.Error();
     std::vector<std::string> lines = Lines();
     ASSERT_EQ(5u, lines.size());
     EXPECT_EQ("Upgrade Failed: The QEV asks for a password, and none was given", lines[2]);

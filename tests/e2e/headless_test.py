@@ -144,7 +144,8 @@ def run_case(case, options, run):
 def run_fleet(case, options, run):
     """Eight devices, every other behind Digest, upgraded by eight copies of
     the program at once, as the README shows (xargs -P), each writing its
-    exit status; the record of runs is the summary."""
+    exit status; the record of runs is the summary. The copies ran side by
+    side if the devices were told eight different ports."""
     work, facts = run.work, run.facts
     devices = []
     try:
@@ -174,11 +175,16 @@ def run_fleet(case, options, run):
         got = dict(line.split() for line in lines)
     if got != {address: "0" for address in FLEET}:
         raise Failure("exit statuses %r" % got)
+    ports = set()
     for address in FLEET:
         record = DeviceRecord(os.path.join(work, address, "record.jsonl"))
         images = [event["sha256"] for event in record.events("tftp") if event["outcome"] == "complete"]
         if images != [facts["sha256"]]:
             raise Failure("%s was served %r" % (address, images))
+        ports.update(event["port"] for event in record.events("upgrade"))
+    # All at once, each copy on the next free port from 69.
+    if ports != set(range(69, 69 + len(FLEET))):
+        raise Failure("the devices were told the ports %r" % sorted(ports))
     lines = run.runs  # each a whole JSON line, or this fails
     if sorted(line["device"] for line in lines) != FLEET:
         raise Failure("the record's devices: %r" % [line["device"] for line in lines])
