@@ -185,8 +185,10 @@ CASES = [
     Case("subnet_warning", ["--address", "{device}", "--yes", "--local-address", "192.0.2.1"],
          addresses=["192.0.2.1/24"], checks=[warned_before_the_command, served]),
     # The dialogs, answered as lines: the hints and the warning there too.
-    Case("dialogs_hint_after_no_response", [], None, status=1, input="continue\n{device}\nok\n\n",
-         lines=["qev-upgrade: hint: {device} refused the connection to its port 80"]),
+    Case("dialogs_hint_after_no_response", ["--record", "{record}"], None, status=1,
+         input="continue\n{device}\nok\n\n", lines=["qev-upgrade: hint: {device} refused the connection to its port 80"],
+         checks=[lambda run: check([(line["device"], line["outcome"]) for line in run.runs] == [(DEVICE, "no_response")],
+                                   "record %r" % run.runs)]),
     Case("dialogs_subnet_warning", [], input="continue\n{device}\n192.0.2.1\nok\nupgrade\n\nok\n",
          addresses=["192.0.2.1/24"], checks=[warning_box, served]),
     # Eight devices at once, headless, with the record as the summary (headless_test.run_fleet).
