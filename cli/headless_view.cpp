@@ -6,7 +6,6 @@
 
 #include "app/network_fit.h"
 #include "common/text.h"
-#include "image/product_table.h"
 #include "tftp/reboot_wait.h"
 #include "ui/dialog_texts.h"
 
