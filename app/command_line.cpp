@@ -1,130 +1,180 @@
-// --help, --version and the refusal of other arguments (see command_line.h).
+// Reading the Linux program's command line (see command_line.h).
 #include "app/command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "common/exit_status.h"
+#include "common/shown_text.h"
 #include "common/text.h"
-#include "image/firmware_image.h"
-#include "image/product_table.h"
-#include "platform/platform.h"
+#include "http/digest.h"
 
-#ifndef QEV_TOOL_VERSION
-#error "QEV_TOOL_VERSION: the tool's version, set by the build"
-#endif
+const char kPasswordVariable[] = "QEV_PASSWORD";
 
 namespace {
 
-constexpr int kShownTextSize = 64;
+constexpr int kShownArgumentSize = 64;
 
-// What the program carries, as the upgrade itself would find it at start-up.
-struct CarriedFirmware {
-    char targetVersion[kShownTextSize];
-    char transitionVersion[kShownTextSize];  // empty: a program with the target image alone
-    const char* deviceClass;                 // "adapter" or "phone"
-    char productName[kShownTextSize];        // the product the target image names
+// The options a run without dialogs takes; --record goes with either mode.
+enum class Option { Address, LocalAddress, User, PasswordFile, Yes, Json, RequestWait, Record, Password };
+
+struct OptionName {
+    const char* name;
+    Option option;
+    bool takesValue;
 };
 
-// A text from the image, safe to write to a terminal: control characters
-// and bytes outside ASCII shown as '?'.
-void CopyShown(char* destination, std::size_t capacity, const char* text) {
-    std::size_t length = CopyText(destination, capacity, text);
-    for (std::size_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(destination[i]);
-        if (c < 0x20 || c > 0x7E) destination[i] = '?';
-    }
-}
+const OptionName kOptions[] = {
+    {"--address", Option::Address, true},         {"--local-address", Option::LocalAddress, true},
+    {"--user", Option::User, true},               {"--password-file", Option::PasswordFile, true},
+    {"--yes", Option::Yes, false},                {"--json", Option::Json, false},
+    {"--request-wait", Option::RequestWait, true}, {"--record", Option::Record, true},
+    {"--password", Option::Password, true},
+};
 
-CarriedFirmware ReadCarriedFirmware() {
-    CarriedFirmware carried;
-    char version[kVersionTextSize];
-    FirmwareImage target = LoadFirmwareImage(kTargetFirmwareResource);
-    CopyHeaderVersion(version, target.header);
-    CopyShown(carried.targetVersion, sizeof carried.targetVersion, version);
-    ProductIdentity product = IdentifyProduct(target.header);
-    CopyShown(carried.productName, sizeof carried.productName, product.displayName);
-    carried.deviceClass = product.deviceClass == kDevicePhone ? "phone" : "adapter";
-    carried.transitionVersion[0] = 0;
-    FirmwareImage transition = LoadFirmwareImage(kTransitionFirmwareResource);
-    if (transition.location != nullptr) {
-        CopyHeaderVersion(version, transition.header);
-        CopyShown(carried.transitionVersion, sizeof carried.transitionVersion, version);
-    }
-    return carried;
-}
-
-// The program's name: the path's last component.
 const char* ProgramName(const char* path) {
     const char* slash = std::strrchr(path, '/');
     return slash != nullptr ? slash + 1 : path;
 }
 
-void WriteHelp(const char* name) {
-    CarriedFirmware carried = ReadCarriedFirmware();
-    char path[512];
-    ProgramPath(path, sizeof path);
-    std::printf(
-        "Usage: %s [--help | --version]\n"
-        "\n"
-        "Upgrades the firmware of one QEV network device (a telephone adapter or an\n"
-        "IP phone) over the local network. Its dialogs lead the way: a warning; the\n"
-        "device's IPv4 address and the address of this PC that the device is to\n"
-        "reach back to; a query of the device's status page; a confirmation; the\n"
-        "transfer. The device fetches the firmware from this PC by TFTP, installs it\n"
-        "and reboots; then its installed version is checked.\n"
-        "\n"
-        "Firmware carried: version %s, for the %s (%s).\n",
-        name, carried.targetVersion, carried.productName, carried.deviceClass);
-    if (carried.transitionVersion[0] != 0)
-        std::printf("Transition firmware carried: version %s, installed first by devices\n"
-                    "with older firmware.\n",
-                    carried.transitionVersion);
-    std::printf(
-        "\n"
-        "What it needs:\n"
-        "  UDP ports 69 to 168 on this PC: the first free one serves the firmware;\n"
-        "  TCP port 80 on the device: its web pages, for its status and the command;\n"
-        "  root, or the capability CAP_NET_BIND_SERVICE, for the ports below 1024:\n"
-        "    sudo setcap cap_net_bind_service=+ep %s\n"
-        "\n"
-        "In a terminal the dialogs fill the screen: Tab and Shift-Tab move between\n"
-        "the controls, Enter presses the default button, Esc cancels, and the bottom\n"
-        "row lists the keys of the control in focus. When standard input or output\n"
-        "is not a terminal, each dialog is written as lines and answered line by\n"
-        "line (a button by its caption, Enter for the one in brackets), so that a\n"
-        "run can be scripted.\n"
-        "\n"
-        "Options:\n"
-        "  --help     this text\n"
-        "  --version  the tool's version and the firmware's\n",
-        path);
+// An argument as it may be written to a terminal: cut short, controls as '?'.
+void CopyShownArgument(char* destination, std::size_t capacity, const char* argument) {
+    std::size_t length = CopyText(destination, capacity, argument);
+    MakeShown(destination, length, TerminalCharacterSet::Other, ShownLayout::OneLine);
 }
 
-void WriteVersion(const char* name) {
-    CarriedFirmware carried = ReadCarriedFirmware();
-    std::printf("%s %s\nfirmware %s for the %s\n", name, QEV_TOOL_VERSION, carried.targetVersion,
-                carried.productName);
-    if (carried.transitionVersion[0] != 0) std::printf("transition firmware %s\n", carried.transitionVersion);
+// Four decimal numbers of 0 to 255 joined by dots, nothing else.
+bool ParseDottedQuad(const char* text, std::uint32_t* address) {
+    std::uint32_t value = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0 && *text++ != '.') return false;
+        unsigned number = 0;
+        int digits = 0;
+        for (; *text >= '0' && *text <= '9' && digits < 4; ++text, ++digits) number = number * 10 + (*text - '0');
+        if (digits == 0 || digits > 3 || number > 255) return false;
+        value = (value << 8) | number;
+    }
+    if (*text != '\0') return false;
+    *address = value;
+    return true;
+}
+
+bool ParseSeconds(const char* text, std::uint32_t* seconds) {
+    if (*text < '0' || *text > '9') return false;
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text, &end, 10);
+    if (*end != '\0' || value < 1 || value > kLongestRequestWaitSeconds) return false;
+    *seconds = static_cast<std::uint32_t>(value);
+    return true;
+}
+
+CommandLine Refuse(CommandLine line, const char* format, const char* argument) {
+    char shown[kShownArgumentSize];
+    CopyShownArgument(shown, sizeof shown, argument);
+    char reason[256];
+    FormatText(reason, sizeof reason, format, shown);
+    std::fprintf(stderr, "%s: %s\n", line.programName, reason);
+    WriteUsage(line.programName);
+    line.mode = ProgramMode::Finished;
+    line.exitStatus = kExitUsage;
+    return line;
+}
+
+CommandLine Finished(CommandLine line, int status) {
+    line.mode = ProgramMode::Finished;
+    line.exitStatus = status;
+    return line;
+}
+
+const OptionName* FindOption(const char* argument, const char** value) {
+    *value = nullptr;
+    for (const OptionName& option : kOptions) {
+        std::size_t length = std::strlen(option.name);
+        if (std::strncmp(argument, option.name, length) != 0) continue;
+        if (argument[length] == '\0') return &option;
+        if (argument[length] == '=' && option.takesValue) {
+            *value = argument + length + 1;
+            return &option;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-int HandleCommandLine(int argc, char** argv) {
-    if (argc <= 1) return kRunTheUpgrade;
-    const char* name = ProgramName(argv[0] != nullptr ? argv[0] : "qev-upgrade");
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        WriteHelp(name);
-        return 0;
+CommandLine ReadCommandLine(int argc, char** argv) {
+    CommandLine line;
+    std::memset(&line, 0, sizeof line);
+    line.programName = ProgramName(argc > 0 && argv[0] != nullptr ? argv[0] : "qev-upgrade");
+    line.user = "admin";
+    line.requestWaitSeconds = kDefaultRequestWaitSeconds;
+    line.mode = ProgramMode::Dialogs;
+
+    // --help and --version stand alone.
+    for (int i = 1; i < argc; ++i) {
+        bool help = std::strcmp(argv[i], "--help") == 0, version = std::strcmp(argv[i], "--version") == 0;
+        if (!help && !version) continue;
+        if (argc > 2) return Refuse(line, "one more argument '%s'", argv[i == 1 ? 2 : 1]);
+        if (help) {
+            WriteHelp(line.programName);
+        } else {
+            WriteVersion(line.programName);
+        }
+        return Finished(line, kExitUpgraded);
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        WriteVersion(name);
-        return 0;
+
+    const char* headlessOnly = nullptr;  // the first option that needs --address
+    for (int i = 1; i < argc; ++i) {
+        const char* value = nullptr;
+        const OptionName* option = FindOption(argv[i], &value);
+        if (option == nullptr) return Refuse(line, "unknown argument '%s'", argv[i]);
+        if (option->takesValue && value == nullptr) {
+            if (i + 1 >= argc) return Refuse(line, "'%s' needs a value", option->name);
+            value = argv[++i];
+        }
+        switch (option->option) {
+            case Option::Address:
+                if (!ParseDottedQuad(value, &line.deviceAddress) || line.deviceAddress == 0)
+                    return Refuse(line, "'%s' is not an IPv4 address such as 192.0.2.55", value);
+                FormatText(line.deviceAddressText, sizeof line.deviceAddressText, "%s", value);
+                break;
+            case Option::LocalAddress:
+                if (!ParseDottedQuad(value, &line.localAddress) || line.localAddress == 0)
+                    return Refuse(line, "'%s' is not an IPv4 address of this PC", value);
+                break;
+            case Option::User:
+                if (value[0] == '\0' || std::strlen(value) > static_cast<std::size_t>(kCredentialLimit))
+                    return Refuse(line, "'%s' is not a user name (1 to 126 characters)", value);
+                line.user = value;
+                break;
+            case Option::PasswordFile:
+                if (value[0] == '\0') return Refuse(line, "'%s' needs a file, or - for standard input", option->name);
+                line.passwordFile = value;
+                break;
+            case Option::Yes: line.yes = true; break;
+            case Option::Json: line.json = true; break;
+            case Option::RequestWait:
+                if (!ParseSeconds(value, &line.requestWaitSeconds))
+                    return Refuse(line, "'%s' is not a number of seconds from 1 to 86400", value);
+                break;
+            case Option::Record:
+                if (value[0] == '\0') return Refuse(line, "'%s' needs a file", option->name);
+                line.recordPath = value;
+                break;
+            case Option::Password:
+                return Refuse(line,
+                              "'%s' is refused: a password on the command line can be read by other users; give "
+                              "it with --password-file FILE, --password-file - (standard input) or QEV_PASSWORD",
+                              option->name);
+        }
+        if (option->option != Option::Address && option->option != Option::Record && headlessOnly == nullptr)
+            headlessOnly = option->name;
     }
-    // The first argument that cannot stand: the one unknown, or the one too many.
-    bool known = std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0;
-    char refused[kShownTextSize];
-    CopyShown(refused, sizeof refused, known ? argv[2] : argv[1]);
-    std::fprintf(stderr, "%s: %s argument '%s'\nUsage: %s [--help | --version]\n", name,
-                 known ? "one more" : "unknown", refused, name);
-    return 2;
+    if (line.deviceAddress != 0) {
+        line.mode = ProgramMode::Headless;
+    } else if (headlessOnly != nullptr) {
+        return Refuse(line, "'%s' goes with --address (a run without dialogs)", headlessOnly);
+    }
+    return line;
 }

@@ -14,6 +14,8 @@ const char kFailUploadIncomplete[] = "Upgrade Failed: Firmware Upload Incomplete
 const char kFailVersionMismatch[] = "Upgrade Failed: Version not matching";
 const char kFailHttpThread[] = "Upgrade Failed: Can't start HTTP thread";
 const char kFailListenerThread[] = "Upgrade Failed: Can't start TFTP listener thread";
+const char kFailPasswordMissing[] = "Upgrade Failed: The QEV asks for a password, and none was given";
+const char kFailPasswordRefused[] = "Upgrade Failed: The QEV refused the password";
 
 const char* FailureText(Outcome outcome) {
     switch (outcome) {
@@ -28,8 +30,11 @@ const char* FailureText(Outcome outcome) {
         case Outcome::ListenerBind: return kFailListenerBind;
         case Outcome::ListenerThread: return kFailListenerThread;
         case Outcome::SessionMemory: return kFailSessionMemory;
-        case Outcome::UploadIncomplete: return kFailUploadIncomplete;
+        case Outcome::UploadIncomplete:
+        case Outcome::NoRequest: return kFailUploadIncomplete;
         case Outcome::VersionMismatch: return kFailVersionMismatch;
+        case Outcome::PasswordMissing: return kFailPasswordMissing;
+        case Outcome::PasswordRefused: return kFailPasswordRefused;
         case Outcome::Continue:
         case Outcome::Upgraded:
         case Outcome::Declined:

@@ -20,6 +20,10 @@ extern const char kFailVersionMismatch[];
 extern const char kFailHttpThread[];
 // When the TFTP listener's thread cannot be started.
 extern const char kFailListenerThread[];
+// When the device asks for a password that the front end cannot give (the
+// Linux program without dialogs): none was given, or the one given was refused.
+extern const char kFailPasswordMissing[];
+extern const char kFailPasswordRefused[];
 
 // The message of an outcome; null for those that end the run without a
 // word (and for Continue and Upgraded).

@@ -3,29 +3,63 @@
 
 #include "app/failure_texts.h"
 #include "app/verification.h"
+#include "common/text.h"
 #include "tftp/tftp_session.h"
 
 namespace {
 
+// A new stage begins: its image, nothing asked or sent yet.
+void RecordStage(RunRecord* record, const FirmwareImage& image) {
+    CopyHeaderVersion(record->imageVersion, image.header);
+    record->imageSize = image.size;
+    record->requestReceived = false;
+    record->blockCount = record->blocksAcknowledged = record->bytesAcknowledged = 0;
+    record->transferMs = record->rebootMs = 0;
+    record->heardAfterReboot = false;
+    record->versionAfter[0] = '\0';
+}
+
+void RecordSession(RunRecord* record, const TftpSessionReport& report) {
+    record->blockCount = report.blockCount;
+    record->blocksAcknowledged = report.blocksAcknowledged;
+    record->bytesAcknowledged = report.bytesAcknowledged;
+    record->transferMs = report.transferMs;
+    record->rebootMs = report.rebootWaitMs;
+}
+
 // Serves the stages; returns what ended the listener.
 Outcome ServeStages(ListenerRun* run) {
+    RunRecord ignored;
+    RunRecord* record = run->record != nullptr ? run->record : &ignored;
     for (;;) {
-        TftpRequest request;
-        Outcome waited = WaitForMatchingRequest(&run->listener, *run->handOver, *run->view, &request);
-        if (waited != Outcome::Continue) return waited;
-
         // The stage flag changes only between sessions, here: read once.
         bool targetStage = run->handOver->stageFlag.load() != 0;
         const FirmwareImage& image = targetStage ? run->facts->targetImage : run->facts->transitionImage;
+        RecordStage(record, image);
+
+        TftpRequest request;
+        Outcome waited =
+            WaitForMatchingRequest(&run->listener, *run->handOver, *run->view, &request, run->requestWaitMs);
+        if (waited != Outcome::Continue) return waited;
+        record->requestReceived = true;
+
         // Whoever sent the right name is served, and queried afterwards.
         TftpSessionRequest session = {run->listener.socket, run->listener.localAddress, run->listener.port,
                                       request.address,      request.port,               request.fileName,
                                       run->handOver};
-        Outcome stage = RunTftpSession(session, image, targetStage, *run->view);
+        TftpSessionReport served;
+        Outcome stage = RunTftpSession(session, image, targetStage, *run->view, &served);
+        RecordSession(record, served);
         if (stage == Outcome::Continue) {
-            VerificationRequest verification = {run->listener.localAddress, request.address, &image.header,
-                                                run->facts->product.deviceClass, targetStage, run->handOver};
-            stage = VerifyUpgrade(run->session, verification, *run->view);
+            VerificationRequest verification = {run->listener.localAddress,     request.address, &image.header,
+                                                run->facts->product.deviceClass, targetStage,     run->handOver,
+                                                run->replyLimitMs};
+            VerificationReport heard;
+            std::uint32_t started = MillisecondClock();
+            stage = VerifyUpgrade(run->session, verification, *run->view, &heard);
+            record->rebootMs += MillisecondClock() - started;
+            record->heardAfterReboot = heard.heard;
+            CopyText(record->versionAfter, sizeof record->versionAfter, heard.version);
         }
         if (targetStage) return stage;
 

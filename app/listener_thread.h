@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "app/run_record.h"
 #include "app/upgrade_view.h"
 #include "common/outcome.h"
 #include "http/device_session.h"
@@ -22,6 +23,12 @@ struct ListenerRun {
     DeviceSession* session;
     const StartupFacts* facts;
     UpgradeView* view;  // the listener thread's own view
+    std::uint32_t requestWaitMs;  // how long each stage waits for the device's request; 0: until cancelled
+    unsigned replyLimitMs;        // how long each verification attempt waits for its reply; 0: until cancelled
+    // The record's part of the listener: the image of each stage, the
+    // request, the transfer and what the device said after its reboot. The
+    // main thread reads it once the listener has ended. May be null.
+    RunRecord* record;
     ThreadHandle thread;
     Outcome outcome;    // the listener's last word: Upgraded, or what ended it
 };

@@ -41,7 +41,7 @@ Outcome SendUpgradeCommand(DeviceSession* session, const UpgradeCommand& command
                            CurrentUpgradeFileName(*handOver));
     CommandWatch watch = {handOver, handOver->stageFlag.load()};
     DeviceQueryRequest request = {command.localAddress, kHttpLocalPortBase, command.deviceAddress, kDeviceHttpPort,
-                                  path, ListenerMovedOn, &watch, 0};
+                                  path, ListenerMovedOn, &watch, 0, command.replyLimitMs};
     DeviceQueryResult ignored;
     return RunDeviceQuery(session, request, view, &ignored);
 }

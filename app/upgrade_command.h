@@ -30,6 +30,7 @@ struct UpgradeCommand {
     std::uint32_t localAddress;  // host order
     std::uint32_t deviceAddress;
     std::uint16_t listenerPort;
+    unsigned replyLimitMs;       // how long the answer is waited for; 0: until the listener moves on
 };
 
 // Sends the upgrade command for the current upgrade file name as a device

@@ -58,6 +58,13 @@ public:
     virtual void ShowSuccess(const char* installedVersion) = 0;
     // A failure message; returns when the user has seen it.
     virtual void ShowFailure(const char* text) = 0;
+    // A warning after which the upgrade goes on (the local address off the
+    // device's subnet, before the upgrade command); returns when the user
+    // has seen it.
+    virtual void ShowWarning(const char* text) = 0;
+    // The upgrade command went out and its exchange is over: the device is
+    // to fetch the image by TFTP from this address (host order) and port.
+    virtual void CommandSent(std::uint32_t localAddress, std::uint16_t port) = 0;
 
 protected:
     ~UpgradeView() = default;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "common/text.h"
 #include "common/trace.h"
 #include "http/device_query.h"
 #include "image/product_table.h"
@@ -13,10 +14,15 @@ bool StopRequested(void* handOver) { return ListenerStopRequested(*static_cast<S
 
 }  // namespace
 
-Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view) {
+Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view,
+                      VerificationReport* report) {
+    VerificationReport ignored;
+    if (report == nullptr) report = &ignored;
+    report->heard = false;
+    report->version[0] = '\0';
     DeviceQueryRequest query = {request.localAddress, kHttpLocalPortBase, request.peerAddress,
                                 kDeviceHttpPort,      kStatusPagePath,    StopRequested,
-                                request.handOver,     kVerificationAttemptMinimumMs};
+                                request.handOver,     kVerificationAttemptMinimumMs, request.replyLimitMs};
     // The version must come from a reply after the reboot: one read before
     // it would decide the comparison (or be shown) if the reply lacked it.
     ForgetSoftwareVersion(session);
@@ -32,6 +38,8 @@ Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request
     char expected[kVersionTextSize];
     CopyHeaderVersion(expected, *request.servedHeader);
     const char* reported = result.fields.softwareVersion;
+    report->heard = true;
+    CopyText(report->version, sizeof report->version, reported);
     Trace("[%d]%s %s\n", request.targetStage ? 1 : 0, expected, reported);
     if (request.deviceClass == kDeviceAdapter && std::strcmp(expected, reported) != 0) return Outcome::VersionMismatch;
     if (!request.targetStage) return Outcome::Continue;

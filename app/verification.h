@@ -26,6 +26,14 @@ struct VerificationRequest {
     std::int32_t deviceClass;    // only an adapter's version is compared
     bool targetStage;
     StageHandOver* handOver;  // a stop request ends the verification early
+    unsigned replyLimitMs;    // each attempt's (0: none; see DeviceQueryRequest)
+};
+
+// What the verification heard: whether the device answered, and the version
+// its reply reported (empty when it did not answer or its page lacked it).
+struct VerificationReport {
+    bool heard;
+    char version[kPageFieldSize];
 };
 
 // Queries the status page at most kVerificationAttempts times in a row until
@@ -37,4 +45,5 @@ struct VerificationRequest {
 // is Upgraded; at the transition stage it is Continue. UserAbort and the
 // query's own failures end it early; so does the main thread's stop
 // request (UserAbort).
-Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view);
+Outcome VerifyUpgrade(DeviceSession* session, const VerificationRequest& request, UpgradeView& view,
+                      VerificationReport* report = nullptr);

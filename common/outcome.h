@@ -24,7 +24,10 @@ enum class Outcome {
     ListenerThread,
     SessionMemory,
     UploadIncomplete,
+    NoRequest,        // the device never asked for the image within the wait the front end allows
     VersionMismatch,
+    PasswordMissing,  // the device asks for a password, and the front end has none to give
+    PasswordRefused,  // the device refused the password the front end gave
 };
 
 // True for the outcomes that end the run.

@@ -60,7 +60,7 @@ unsigned MillisecondsUntil(std::uint32_t until, std::uint32_t now) {
     return left > 0 ? static_cast<unsigned>(left) : 0u;
 }
 
-enum class AttemptEnd { Finished, Cancelled, GaveUp, NoWorker };
+enum class AttemptEnd { Finished, Cancelled, GaveUp, NoReply, NoWorker };
 
 // One attempt: the Connecting dialog up while the worker runs. When it
 // finished, *result is the worker's result and *attempt still held.
@@ -91,6 +91,14 @@ AttemptEnd RunAttempt(const DeviceQueryRequest& request, DeviceQueryView& view, 
         std::uint32_t now = QueryClock();
         StepBar(progress, view, now);
         if (!ended) ended = ThreadHasEnded(worker, result);
+        unsigned limitLeft = ~0u;
+        if (!ended && request.replyLimitMs != 0) {
+            limitLeft = MillisecondsUntil(started + request.replyLimitMs, now);
+            if (limitLeft == 0) {
+                end = AttemptEnd::NoReply;  // the worker may stay blocked on a silent device
+                break;
+            }
+        }
         // An attempt without a reply lasts its minimum, the dialog live
         // (the worker has ended, so its record may be read).
         unsigned graceLeft = 0;
@@ -103,6 +111,7 @@ AttemptEnd RunAttempt(const DeviceQueryRequest& request, DeviceQueryView& view, 
         // minimum is over).
         unsigned timeout = MillisecondsUntil(progress->nextStep, now);
         if (ended && graceLeft < timeout) timeout = graceLeft;
+        if (limitLeft < timeout) timeout = limitLeft;
         WaitForWorkerOrInput(ended ? nullptr : worker, timeout);
     }
     view.QueryAttemptEnded();
@@ -143,6 +152,7 @@ Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request
         }
         if (end != AttemptEnd::Finished) {
             LetGo(attempt);
+            if (end == AttemptEnd::NoReply) result->connectFailure = ConnectFailure::TimedOut;
             return end == AttemptEnd::Cancelled ? Outcome::UserAbort : Outcome::Continue;
         }
         EndExchange(session, exchange, bytes < 0);
@@ -168,15 +178,21 @@ Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request
         }
         char user[kCredentialLimit + 1];
         char password[kCredentialLimit + 1];
-        if (!view.AskCredentials(user, password)) return Outcome::UserAbort;
+        CredentialAnswer answer = view.AskCredentials(user, password);
+        if (answer == CredentialAnswer::Cancelled) return Outcome::UserAbort;
+        if (answer == CredentialAnswer::Unavailable) {
+            // Asked again after a password went out: the device refused it.
+            std::lock_guard<std::mutex> guard(session->lock);
+            return session->digest.password[0] != '\0' ? Outcome::PasswordRefused : Outcome::PasswordMissing;
+        }
         SetCredentials(session, user, password);
         automaticRetries = 0;
     }
 }
 
 Outcome QueryDevice(DeviceSession* session, std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path,
-                    DeviceQueryView& view, DeviceQueryResult* result) {
+                    DeviceQueryView& view, DeviceQueryResult* result, unsigned replyLimitMs) {
     DeviceQueryRequest request = {localAddress, kHttpLocalPortBase, deviceAddress, kDeviceHttpPort, path, nullptr,
-                                  nullptr, 0};
+                                  nullptr, 0, replyLimitMs};
     return RunDeviceQuery(session, request, view, result);
 }

@@ -36,6 +36,11 @@ struct DeviceQueryRequest {
     // received) lasts at least this long, its Connecting dialog live; 0: no
     // minimum.
     unsigned minimumFailedAttemptMs;
+    // An attempt still without its reply this long after it began is given
+    // up as one without a reply that timed out (a device that never answers
+    // the connection, or takes it and says nothing); 0: no limit, as with
+    // the dialogs, whose Cancel ends it.
+    unsigned replyLimitMs;
 };
 
 struct DeviceQueryResult {
@@ -47,12 +52,14 @@ struct DeviceQueryResult {
 // Runs the query until the device gives an answer that is not an accepted
 // challenge. Returns Outcome::Continue with the result filled in, or
 // UserAbort (Cancel in the Connecting dialog or the password prompt), or
-// HttpSocketOpen, HttpSocketBind, HttpThread. A worker still blocked on the
+// HttpSocketOpen, HttpSocketBind, HttpThread; PasswordMissing or
+// PasswordRefused when the device asks for a password the front end cannot
+// give (none, or none but the one refused). A worker still blocked on the
 // device when the query ends early is left to end by itself.
 Outcome RunDeviceQuery(DeviceSession* session, const DeviceQueryRequest& request, DeviceQueryView& view,
                        DeviceQueryResult* result);
 
 // The usual query: path from localAddress to deviceAddress on port 80 from
-// the port base 23456.
+// the port base 23456, each attempt within the reply limit (0: none).
 Outcome QueryDevice(DeviceSession* session, std::uint32_t localAddress, std::uint32_t deviceAddress, const char* path,
-                    DeviceQueryView& view, DeviceQueryResult* result);
+                    DeviceQueryView& view, DeviceQueryResult* result, unsigned replyLimitMs = 0);

@@ -3,6 +3,13 @@
 // Implemented by every front end's view (app/upgrade_view.h).
 #pragma once
 
+// The answer to the password prompt.
+enum class CredentialAnswer {
+    Given,        // the user name and password are filled in
+    Cancelled,    // the user cancelled the prompt
+    Unavailable,  // the front end has no (other) password to give: it cannot ask anyone
+};
+
 class DeviceQueryView {
 public:
     // An attempt begins: the Connecting dialog appears (its bar at 0 of 100).
@@ -17,8 +24,8 @@ public:
     virtual void QueryAttemptEnded() = 0;
     // Asks for the user name and password, each up to kCredentialLimit
     // characters into room for kCredentialLimit + 1; the user name offered
-    // is always "admin" and the password empty. False when the user cancels.
-    virtual bool AskCredentials(char* user, char* password) = 0;
+    // is always "admin" and the password empty.
+    virtual CredentialAnswer AskCredentials(char* user, char* password) = 0;
 
 protected:
     ~DeviceQueryView() = default;

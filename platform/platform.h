@@ -82,6 +82,11 @@ bool WaitForSocketReadable(SocketHandle socket, unsigned timeoutMs);
 // order the system lists them (on POSIX: interfaces that are up, non-loopback
 // first, loopback last). Returns the count stored.
 int ListLocalAddresses(std::uint32_t* addresses, int capacity);
+// The network mask (host order) of the interface that holds this address of
+// this PC; false when the address is none of its interfaces' or the mask is
+// not known (on Windows, whose address list comes from a host-name lookup,
+// never: the Windows program does not judge subnets).
+bool LocalAddressMask(std::uint32_t address, std::uint32_t* mask);
 
 // ---- threads and time ----------------------------------------------------
 

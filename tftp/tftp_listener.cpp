@@ -52,7 +52,7 @@ void CloseTftpListener(TftpListener* listener) {
 }
 
 Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& handOver, TransferView& view,
-                               TftpRequest* request) {
+                               TftpRequest* request, std::uint32_t limitMs) {
     SetSocketNonBlocking(listener->socket);
     ShowWaitingDialog(listener, view);
     std::uint32_t start = TftpClock();
@@ -93,6 +93,10 @@ Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& hand
         // The bar moves a step a millisecond (as it moved one per idle poll
         // of 1 ms), shown at its redraw pace.
         std::uint32_t now = TftpClock();
+        if (limitMs != 0 && now - start >= limitMs) {
+            view.WaitingEnded();
+            return Outcome::NoRequest;
+        }
         std::uint32_t sinceRedraw = now - lastRedraw;
         if (sinceRedraw >= kWaitingRedrawMs) {
             listener->waitingBarPosition = (now - start) % kWaitingBarSteps;
@@ -102,7 +106,9 @@ Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& hand
         }
         // Sleeps until a datagram, the user's input or the next redraw; with
         // datagrams still waiting, it only looks at the input.
-        int woken = WaitForTftpEvent(listener->socket, receiveDue ? 0 : kWaitingRedrawMs - sinceRedraw);
+        std::uint32_t timeout = receiveDue ? 0 : kWaitingRedrawMs - sinceRedraw;
+        if (limitMs != 0 && limitMs - (now - start) < timeout) timeout = limitMs - (now - start);
+        int woken = WaitForTftpEvent(listener->socket, timeout);
         if ((woken & kWaitDatagram) != 0) receiveDue = true;
         if (((woken & kWaitInput) != 0 && !view.TakeTransferInput(true)) || ListenerStopRequested(handOver)) {
             view.WaitingEnded();

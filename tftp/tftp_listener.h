@@ -45,6 +45,8 @@ void CloseTftpListener(TftpListener* listener);
 // Shows the waiting dialog and polls the socket until a read request for the
 // upgrade file name (as published at that moment) arrives; every other
 // datagram is dropped unanswered. Closes the dialog and returns Continue
-// with the request, or UserAbort when the user cancelled the dialog.
+// with the request, or UserAbort when the user cancelled the dialog, or
+// NoRequest when limitMs passed without the request (0: no limit; a front
+// end without a Cancel button sets one).
 Outcome WaitForMatchingRequest(TftpListener* listener, const StageHandOver& handOver, TransferView& view,
-                               TftpRequest* request);
+                               TftpRequest* request, std::uint32_t limitMs = 0);

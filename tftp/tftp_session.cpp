@@ -137,7 +137,10 @@ void SendTftpData(SocketHandle socket, TftpPacket packet, const std::uint8_t* da
 }
 
 Outcome RunTftpSession(const TftpSessionRequest& request, const FirmwareImage& image, bool targetStage,
-                       TransferView& view) {
+                       TransferView& view, TftpSessionReport* report) {
+    TftpSessionReport ignored;
+    if (report == nullptr) report = &ignored;
+    *report = TftpSessionReport{image.size / kTftpBlockSize + 1, 0, 0, 0, 0};
     TftpSession* session = new (std::nothrow) TftpSession();  // zero-filled
     if (session == nullptr) return Outcome::SessionMemory;
     session->socket = request.socket;
@@ -153,7 +156,15 @@ Outcome RunTftpSession(const TftpSessionRequest& request, const FirmwareImage& i
     Trace("++++size %d, %d, %d\n", static_cast<int>(session->imageSize), static_cast<int>(session->lastBlockLength),
           static_cast<int>(session->blockCount));
 
+    std::uint32_t started = TftpClock();
     Outcome transfer = TransferImage(session, image.location, targetStage, view, *request.handOver);
+    std::uint32_t transferred = TftpClock();
+    // nextBlock is the block awaited: those before it were acknowledged (the
+    // OACK's ACK is block 0).
+    report->blocksAcknowledged = session->nextBlock > 0 ? session->nextBlock - 1 : 0;
+    if (report->blocksAcknowledged > session->blockCount) report->blocksAcknowledged = session->blockCount;
+    report->bytesAcknowledged = session->bytesAcknowledged;
+    report->transferMs = transferred - started;
     delete session;
     if (transfer == Outcome::UserAbort) {
         view.UploadEnded();
@@ -161,5 +172,6 @@ Outcome RunTftpSession(const TftpSessionRequest& request, const FirmwareImage& i
     }
     // The reboot wait follows a failed transfer too, and is not shortened.
     Outcome reboot = WaitForDeviceReboot(view, targetStage, *request.handOver);
+    if (reboot == Outcome::Continue) report->rebootWaitMs = TftpClock() - transferred;
     return reboot != Outcome::Continue ? reboot : transfer;
 }

@@ -45,14 +45,24 @@ struct TftpSessionRequest {
     const StageHandOver* handOver;
 };
 
+// How far a session got, for the front ends' hints and the run's record.
+struct TftpSessionReport {
+    std::uint32_t blockCount;         // the image's blocks
+    std::uint32_t blocksAcknowledged;
+    std::uint32_t bytesAcknowledged;  // the image bytes the peer confirmed
+    std::uint32_t transferMs;         // from the request to the last ACK, or to the giving up
+    std::uint32_t rebootWaitMs;       // the wait that followed; 0 when it was cut short
+};
+
 // Serves the image to the peer, then the reboot wait (after a completed and
 // after a failed transfer alike). Continue when every block was
 // acknowledged; UploadIncomplete when the expected ACK did not come within
 // kTftpMaxIntervals intervals; UserAbort when the user cancelled the upload
 // dialog (the reboot wait is then cut short) or the main thread asked the
 // listener to stop; SessionMemory when the record could not be allocated.
+// The report, when given, says how far it got.
 Outcome RunTftpSession(const TftpSessionRequest& request, const FirmwareImage& image, bool targetStage,
-                       TransferView& view);
+                       TransferView& view, TftpSessionReport* report = nullptr);
 
 // Builds the option acknowledgement in the packet buffer and sends it.
 void SendTftpOptionAck(SocketHandle socket, TftpPacket packet, const SocketAddress& peer, std::uint32_t imageSize);

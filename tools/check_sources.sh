@@ -27,8 +27,10 @@ fi
 # (besides its own folder's): common/ is the base; the platform's system
 # half (platform/platform.h) is below the protocol code; the upgrade (app/)
 # sees the protocol code and defines the view; the dialog set (ui/) and the
-# terminal's engine (console/) are front ends above it. The platform's
-# dialogs and terminal and the programs' entry points sit on top.
+# terminal's engine (console/) are front ends above it; the Linux program's
+# command line (cli/), a third front end, uses the dialog set for its
+# dialog mode. The platform's dialogs and terminal and the programs' entry
+# points sit on top.
 declare -A allowed=(
   [common]='common/'
   [image]='common/|platform/platform\.h'
@@ -37,6 +39,7 @@ declare -A allowed=(
   [app]='common/|platform/platform\.h|image/|http/|tftp/'
   [console]='common/|ui/dialog_templates\.h'
   [ui]='common/|platform/platform\.h|platform/platform_ui\.h|image/|http/|tftp/|app/'
+  [cli]='common/|platform/platform\.h|platform/platform_cli\.h|image/|http/|tftp/|app/|ui/'
 )
 for layer in "${!allowed[@]}"; do
   layer_files=$(grep -E "^$layer/" <<<"$files" || true)

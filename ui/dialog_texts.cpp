@@ -99,5 +99,6 @@ const char kAdapterHelpText[] =
 const char kAddressEntryFormat[] = "%u.%u.%u.%u";
 const char kInvalidAddressText[] = "Invalid IP Address";
 const char kInvalidAddressCaption[] = "Error";
+const char kWarningCaption[] = "QEV Firmware Upgrade Warning";
 
 const char kDefaultUserName[] = "admin";

@@ -42,6 +42,8 @@ extern const char kAdapterHelpText[];     // control 1008 for an adapter
 extern const char kAddressEntryFormat[];  // "%u.%u.%u.%u", most significant byte first
 extern const char kInvalidAddressText[];  // "Invalid IP Address"
 extern const char kInvalidAddressCaption[];  // "Error"
+// The caption of a warning after which the upgrade goes on.
+extern const char kWarningCaption[];         // "QEV Firmware Upgrade Warning"
 constexpr int kVersionLineSize = 128;
 
 // The user name the password dialog offers at every opening.

@@ -60,6 +60,8 @@ void DialogView::ShowSuccess(const char* installedVersion) {
 
 void DialogView::ShowFailure(const char* text) { ShowUpgradeError(text, nullptr); }
 
+void DialogView::ShowWarning(const char* text) { ShowUpgradeError(text, kWarningCaption); }
+
 // ---- the device query ----------------------------------------------------------
 
 void DialogView::QueryAttemptStarted() {
@@ -83,13 +85,13 @@ bool DialogView::TakeQueryInput() {
 
 void DialogView::QueryAttemptEnded() { Close(&connecting_); }
 
-bool DialogView::AskCredentials(char* user, char* password) {
+CredentialAnswer DialogView::AskCredentials(char* user, char* password) {
     PasswordDialogData data;
     std::memset(&data, 0, sizeof data);
-    if (RunModalDialog(instance_, IDD_PASSWORD, PasswordDialogProc, &data) != 1) return false;
+    if (RunModalDialog(instance_, IDD_PASSWORD, PasswordDialogProc, &data) != 1) return CredentialAnswer::Cancelled;
     CopyText(user, sizeof data.user, data.user);
     CopyText(password, sizeof data.password, data.password);
-    return true;
+    return CredentialAnswer::Given;
 }
 
 // ---- the TFTP server -----------------------------------------------------------

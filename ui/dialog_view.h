@@ -22,12 +22,14 @@ public:
     bool ConfirmUpgrade(const PageFields& fields, bool transitionFirst) override;
     void ShowSuccess(const char* installedVersion) override;
     void ShowFailure(const char* text) override;
+    void ShowWarning(const char* text) override;
+    void CommandSent(std::uint32_t, std::uint16_t) override {}  // the waiting dialog says it
 
     void QueryAttemptStarted() override;
     void QueryProgress(unsigned position) override;
     bool TakeQueryInput() override;
     void QueryAttemptEnded() override;
-    bool AskCredentials(char* user, char* password) override;
+    CredentialAnswer AskCredentials(char* user, char* password) override;
 
     void WaitingStarted() override;
     void WaitingActivity(unsigned position) override;

@@ -1,7 +1,8 @@
-// This PC's IPv4 addresses from the interfaces that are up. A host-name
-// lookup on a typical Linux machine yields only 127.0.1.1, which no device
-// can reach, so the interfaces are asked instead: non-loopback first, in the
-// order the system lists them, loopback last. No interface up: an empty list.
+// This PC's IPv4 addresses from the interfaces that are up, and their
+// masks. A host-name lookup on a typical Linux machine yields only
+// 127.0.1.1, which no device can reach, so the interfaces are asked instead:
+// non-loopback first, in the order the system lists them, loopback last. No
+// interface up: an empty list.
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -26,4 +27,19 @@ int ListLocalAddresses(std::uint32_t* addresses, int capacity) {
     }
     ::freeifaddrs(interfaces);
     return count;
+}
+
+bool LocalAddressMask(std::uint32_t address, std::uint32_t* mask) {
+    ifaddrs* interfaces = nullptr;
+    if (::getifaddrs(&interfaces) != 0) return false;
+    bool found = false;
+    for (ifaddrs* entry = interfaces; entry != nullptr && !found; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr || entry->ifa_addr->sa_family != AF_INET)
+            continue;
+        if (ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr) != address) continue;
+        *mask = ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr);
+        found = true;
+    }
+    ::freeifaddrs(interfaces);
+    return found;
 }

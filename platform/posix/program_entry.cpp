@@ -1,16 +1,12 @@
-// The Linux program's entry point: without arguments the upgrade runs with
-// its dialogs in the terminal; --help and --version are answered, anything
-// else refused, before anything runs.
+// The Linux program's entry point: the command line decides the mode (the
+// dialogs, or a run without them), and the run's exit status ends the
+// process (common/exit_status.h).
 #include "app/command_line.h"
-#include "app/upgrade_main.h"
+#include "cli/program.h"
 #include "platform/platform.h"
-#include "ui/dialog_view.h"
 
 int main(int argc, char** argv) {
-    int status = HandleCommandLine(argc, argv);
-    if (status != kRunTheUpgrade) return status;
-    DialogView view(nullptr);
-    DialogView listenerView(nullptr);
-    UpgradeMain(nullptr, view, listenerView);
-    EndProcess(0);
+    CommandLine line = ReadCommandLine(argc, argv);
+    if (line.mode == ProgramMode::Finished) return line.exitStatus;
+    EndProcess(RunProgram(line));
 }

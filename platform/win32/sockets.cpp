@@ -235,3 +235,5 @@ int ListLocalAddresses(std::uint32_t* addresses, int capacity) {
     }
     return count;
 }
+
+bool LocalAddressMask(std::uint32_t, std::uint32_t*) { return false; }

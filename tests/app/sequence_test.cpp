@@ -70,7 +70,7 @@ protected:
                                kLoopbackAddress, kClientPort);
     }
 
-    Outcome Run() { return UpgradeMain(nullptr, view_, listenerView_); }
+    Outcome Run() { return UpgradeMain(nullptr, view_, listenerView_, settings_, &record_); }
 
     // The request lines the device received, in order.
     std::vector<std::string> RequestLines() {
@@ -81,6 +81,8 @@ protected:
     }
 
     LoopbackHttpServer server_;
+    UpgradeSettings settings_;
+    RunRecord record_;
     FakeView view_;
     FakeView listenerView_;
     ScriptedClient client_;
@@ -113,6 +115,28 @@ TEST_F(UpgradeSequence, DeviceThatFetchesAndReportsTheTargetVersionIsUpgraded) {
     EXPECT_STREQ("127.0.0.1", listenerView_.Facts().deviceAddressText);
 }
 
+TEST_F(UpgradeSequence, RecordOfAnUpgradeHoldsTheDeviceTheImageAndTheWholeTransfer) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    server_.Enqueue(StatusPage(kTargetVersion));
+    FetchAfterRequests(2, kFirstName);
+    ASSERT_EQ(Outcome::Upgraded, Run());
+    EXPECT_STREQ("127.0.0.1", record_.deviceAddressText);
+    EXPECT_EQ(kLoopbackAddress, record_.localAddress);
+    EXPECT_TRUE(record_.deviceAnswered);
+    EXPECT_STREQ("QA10400012345", record_.before.serialNumber);
+    EXPECT_STREQ("3.0.1(QE)", record_.before.softwareVersion);
+    EXPECT_STREQ(kTargetVersion, record_.imageVersion);
+    EXPECT_EQ(kTargetSize, record_.imageSize);
+    EXPECT_EQ(69, record_.listenerPort);
+    EXPECT_EQ(kFirstName, std::string(record_.upgradeFileName));
+    EXPECT_TRUE(record_.commandSent && record_.requestReceived && record_.heardAfterReboot);
+    EXPECT_EQ(kTargetSize / 512 + 1, record_.blockCount);
+    EXPECT_EQ(record_.blockCount, record_.blocksAcknowledged);
+    EXPECT_EQ(kTargetSize, record_.bytesAcknowledged);
+    EXPECT_STREQ(kTargetVersion, record_.versionAfter);
+}
+
 TEST_F(UpgradeSequence, CancelledWarningEndsWithoutAWord) {
     view_.warningAnswer = false;
     EXPECT_EQ(Outcome::Declined, Run());
@@ -134,6 +158,42 @@ TEST_F(UpgradeSequence, DeviceThatSendsNothingIsNoResponse) {
     EXPECT_TRUE(listenerView_.Events().empty());
 }
 
+TEST_F(UpgradeSequence, RefusedConnectionIsRecordedAsTheNoResponsesReason) {
+    view_.choice = AddressChoice{0x7F000009, "127.0.0.9", kLoopbackAddress};  // nothing listens there
+    EXPECT_EQ(Outcome::NoResponse, Run());
+    EXPECT_FALSE(record_.deviceAnswered);
+    EXPECT_EQ(ConnectFailure::Refused, record_.connectFailure);
+}
+
+TEST_F(UpgradeSequence, DeviceThatNeverAsksEndsOnceTheRequestWaitIsOver) {
+    server_.Enqueue(StatusPage("3.0.1(QE)"));
+    server_.Enqueue(kCommandReply);
+    settings_.requestWaitMs = 60000;  // on the fake clock: at once
+    EXPECT_EQ(Outcome::NoRequest, Run());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: Firmware Upload Incomplete"}), view_.Failures());
+    EXPECT_EQ((std::vector<std::string>{"waiting"}), listenerView_.Events());
+    EXPECT_TRUE(record_.commandSent);
+    EXPECT_FALSE(record_.requestReceived);
+}
+
+TEST_F(UpgradeSequence, DeviceAskingForAPasswordNoneCanGiveIsPasswordMissing) {
+    server_.Enqueue(Challenge("n1"));
+    view_.credentials.push_back({CredentialAnswer::Unavailable, "", ""});
+    EXPECT_EQ(Outcome::PasswordMissing, Run());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: The QEV asks for a password, and none was given"}),
+              view_.Failures());
+}
+
+TEST_F(UpgradeSequence, DeviceAskingAgainAfterThePasswordIsPasswordRefused) {
+    server_.Enqueue(Challenge("n1"));
+    server_.Enqueue(Challenge("n1"));  // the same nonce: the response was wrong
+    view_.credentials.push_back({CredentialAnswer::Given, "admin", "wrong"});
+    view_.credentials.push_back({CredentialAnswer::Unavailable, "", ""});
+    EXPECT_EQ(Outcome::PasswordRefused, Run());
+    EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: The QEV refused the password"}), view_.Failures());
+    EXPECT_EQ(2u, server_.RequestCount());
+}
+
 TEST_F(UpgradeSequence, CancelledConfirmationIsTheUserAbortWithoutACommand) {
     server_.Enqueue(StatusPage("3.0.1(QE)"));
     view_.confirmAnswer = false;
@@ -144,7 +204,7 @@ TEST_F(UpgradeSequence, CancelledConfirmationIsTheUserAbortWithoutACommand) {
 
 TEST_F(UpgradeSequence, CancelledPasswordPromptIsTheUserAbort) {
     server_.Enqueue(Challenge("n1"));
-    view_.credentials.push_back({false, "admin", ""});
+    view_.credentials.push_back({CredentialAnswer::Cancelled, "admin", ""});
     EXPECT_EQ(Outcome::UserAbort, Run());
     EXPECT_EQ((std::vector<std::string>{kUserAbort}), view_.Failures());
 }
@@ -154,7 +214,7 @@ TEST_F(UpgradeSequence, CredentialsGivenOnceServeTheCommandAndTheVerification) {
     server_.Enqueue(StatusPage("3.0.1(QE)"));
     server_.Enqueue(kCommandReply);
     server_.Enqueue(StatusPage(kTargetVersion));
-    view_.credentials.push_back({true, "admin", "secret"});
+    view_.credentials.push_back({CredentialAnswer::Given, "admin", "secret"});
     FetchAfterRequests(3, kFirstName);
     EXPECT_EQ(Outcome::Upgraded, Run());
     std::vector<RecordedRequest> requests = server_.Requests();
@@ -170,6 +230,8 @@ TEST_F(UpgradeSequence, DeviceThatStopsAcknowledgingIsUploadIncompleteWithoutVer
     client_.lastAcknowledged = 40;
     FetchAfterRequests(2, kFirstName);
     EXPECT_EQ(Outcome::UploadIncomplete, Run());
+    EXPECT_EQ(40u, record_.blocksAcknowledged);
+    EXPECT_EQ(40u * 512, record_.bytesAcknowledged);
     EXPECT_EQ((std::vector<std::string>{"waiting", "upload", "reboot"}), listenerView_.Events());
     EXPECT_EQ((std::vector<std::string>{"Upgrade Failed: Firmware Upload Incomplete"}), view_.Failures());
     EXPECT_EQ(2u, server_.RequestCount()) << "no status query after a failed transfer";

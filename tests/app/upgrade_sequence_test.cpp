@@ -73,6 +73,9 @@ TEST(FailureTexts, AreTheMessagesAsWritten) {
         {Outcome::VersionMismatch, "Upgrade Failed: Version not matching"},
         {Outcome::HttpThread, "Upgrade Failed: Can't start HTTP thread"},
         {Outcome::ListenerThread, "Upgrade Failed: Can't start TFTP listener thread"},
+        {Outcome::NoRequest, "Upgrade Failed: Firmware Upload Incomplete"},
+        {Outcome::PasswordMissing, "Upgrade Failed: The QEV asks for a password, and none was given"},
+        {Outcome::PasswordRefused, "Upgrade Failed: The QEV refused the password"},
     };
     for (const auto& text : texts) EXPECT_STREQ(text.text, FailureText(text.outcome));
     for (Outcome silent : {Outcome::Continue, Outcome::Upgraded, Outcome::Declined, Outcome::NoFrontEnd,

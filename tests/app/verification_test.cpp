@@ -47,7 +47,7 @@ protected:
 
     Outcome Verify(std::int32_t deviceClass = kDeviceAdapter) {
         // The requester is queried (the address typed in may differ).
-        VerificationRequest request = {kLoopbackAddress, kLoopbackAddress, &header_, deviceClass, true, &handOver_};
+        VerificationRequest request = {kLoopbackAddress, kLoopbackAddress, &header_, deviceClass, true, &handOver_, 0};
         return VerifyUpgrade(&session_, request, view_);
     }
 

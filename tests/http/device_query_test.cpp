@@ -59,10 +59,11 @@ protected:
     // The query's byte count; its outcome goes to outcome_.
     int Query(const char* path = "/admin/advanced", std::uint16_t port = 0) {
         DeviceQueryRequest request = {kLoopbackAddress, kPortBase, kLoopbackAddress,
-                                      port != 0 ? port : server_.Port(), path, nullptr, nullptr, 0};
+                                      port != 0 ? port : server_.Port(), path, nullptr, nullptr, 0, replyLimitMs_};
         DeviceQueryResult result;
         outcome_ = RunDeviceQuery(&session_, request, view_, &result);
         fields_ = result.fields;
+        connectFailure_ = result.connectFailure;
         return result.bytes;
     }
 
@@ -81,6 +82,8 @@ protected:
     DialogView view_{nullptr};
     Outcome outcome_ = Outcome::Continue;
     PageFields fields_{};
+    ConnectFailure connectFailure_ = ConnectFailure::None;
+    unsigned replyLimitMs_ = 0;
 };
 
 TEST_F(DeviceQuery, UnprotectedDeviceNeedsOneAttemptAndNoDialog) {
@@ -284,6 +287,17 @@ TEST_F(DeviceQuery, CancelWhileTheDeviceIsSilentIsTheUserAbort) {
     EXPECT_TRUE(connecting.destroyed);
     EXPECT_EQ(50, connecting.pumps);
     EXPECT_TRUE(fake_ui::MessageBoxes().empty());  // the message is the upgrade's to show
+}
+
+TEST_F(DeviceQuery, SilentDeviceIsGivenUpAtTheReplyLimitAsTimedOut) {
+    ScriptedReply silent;
+    silent.ending = ReplyEnding::kStaySilent;
+    server_.Enqueue(silent);
+    replyLimitMs_ = 30000;  // on the fake clock: at once
+    EXPECT_EQ(0, Query());
+    EXPECT_EQ(Outcome::Continue, outcome_);
+    EXPECT_EQ(ConnectFailure::TimedOut, connectFailure_);
+    EXPECT_TRUE(fake_ui::LastDialog(IDD_CONNECTING).destroyed);
 }
 
 TEST_F(DeviceQuery, CancelInThePasswordDialogIsTheUserAbort) {

@@ -64,6 +64,8 @@ void FakeView::ShowFailure(const char* text) {
     failures_.push_back(text);
 }
 
+void FakeView::ShowWarning(const char* text) { Note(std::string("notice ") + text); }
+
 void FakeView::QueryAttemptStarted() {
     Note("query");
     std::lock_guard<std::mutex> guard(lock_);
@@ -75,21 +77,21 @@ bool FakeView::TakeQueryInput() {
     return queryAttempts_ != cancelQueryAttempt;
 }
 
-bool FakeView::AskCredentials(char* user, char* password) {
+CredentialAnswer FakeView::AskCredentials(char* user, char* password) {
     Note("password");
     Credentials answer;
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (credentials.empty()) {
             ADD_FAILURE() << "the password prompt opened with no answer scripted";
-            return false;
+            return CredentialAnswer::Cancelled;
         }
         answer = credentials.front();
         credentials.pop_front();
     }
     CopyText(user, kCredentialLimit + 1, answer.user.c_str());
     CopyText(password, kCredentialLimit + 1, answer.password.c_str());
-    return answer.ok;
+    return answer.answer;
 }
 
 void FakeView::WaitingStarted() { Note("waiting"); }

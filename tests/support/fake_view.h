@@ -23,7 +23,7 @@ public:
     // Answers of the password prompt, in order; a prompt with none left is a
     // test failure and a Cancel.
     struct Credentials {
-        bool ok;
+        CredentialAnswer answer;
         std::string user;
         std::string password;
     };
@@ -38,7 +38,7 @@ public:
     // ---- the record ----
     std::vector<std::string> Events() const;    // "warning", "address", "query", "password", "confirm",
                                                 // "confirm with note", "waiting", "upload", "reboot",
-                                                // "success VERSION", "failure TEXT"
+                                                // "success VERSION", "failure TEXT", "notice TEXT"
     std::vector<std::string> Failures() const;  // the failure texts shown
     PageFields ConfirmedFields() const;         // what the confirmation showed
     ViewFacts Facts() const;                    // as last described
@@ -50,12 +50,14 @@ public:
     bool ConfirmUpgrade(const PageFields& fields, bool transitionFirst) override;
     void ShowSuccess(const char* installedVersion) override;
     void ShowFailure(const char* text) override;
+    void ShowWarning(const char* text) override;
+    void CommandSent(std::uint32_t, std::uint16_t) override {}
 
     void QueryAttemptStarted() override;
     void QueryProgress(unsigned) override {}
     bool TakeQueryInput() override;
     void QueryAttemptEnded() override {}
-    bool AskCredentials(char* user, char* password) override;
+    CredentialAnswer AskCredentials(char* user, char* password) override;
 
     void WaitingStarted() override;
     void WaitingActivity(unsigned) override {}

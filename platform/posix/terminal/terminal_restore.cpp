@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/exit_status.h"
 #include "platform/posix/terminal/terminal_restore.h"
 
 namespace {
@@ -48,7 +49,7 @@ void OnInterrupt(int) {
     if (g_restore.interruptPending.exchange(true)) {
         // The first Ctrl-C was never picked up: nothing pumps the dialogs.
         RestoreTerminal();
-        ::_exit(0);
+        ::_exit(kExitCancelled);
     }
     int wake = g_restore.wakeDescriptor.load();
     if (wake >= 0) {
