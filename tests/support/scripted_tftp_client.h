@@ -26,12 +26,9 @@ inline std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
 inline std::vector<std::uint8_t> Ack(unsigned block) { return Bytes({0, 4, static_cast<int>(block >> 8 & 0xFF), static_cast<int>(block & 0xFF)}); }
 
 inline std::vector<std::uint8_t> ReadRequest(const std::string& name) {
-    std::vector<std::uint8_t> bytes = Bytes({0, 1});
-    bytes.insert(bytes.end(), name.begin(), name.end());
-    const char mode[] = "octet";
-    bytes.push_back(0);
-    bytes.insert(bytes.end(), mode, mode + sizeof mode);
-    return bytes;
+    // Opcode 1, the name, the mode "octet", each text with its terminator.
+    const std::string bytes = std::string("\0\1", 2) + name + std::string("\0octet\0", 7);
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 inline int Opcode(const fake_tftp::SentPacket& sent) { return sent.bytes[0] << 8 | sent.bytes[1]; }
