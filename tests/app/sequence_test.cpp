@@ -12,16 +12,13 @@
 #include "app/upgrade_main.h"
 #include "platform/platform.h"
 #include "tests/support/fake_view.h"
-#include "tests/support/loopback_http_server.h"
-#include "tests/support/scripted_tftp_client.h"
+#include "tests/support/loopback_device.h"
 
 #if !defined(QEV_TWO_STAGE)
 #error "QEV_TWO_STAGE: 1 in the two-stage program's test, 0 in the other"
 #endif
 
 namespace {
-
-using namespace scripted_tftp;
 
 // The sample images the program configurations carry.
 const char kTargetVersion[] = "3.1.24(QE)";
@@ -30,44 +27,11 @@ const std::size_t kTargetSize = 774248;
 const std::size_t kTransitionSize = 301113;
 const char kUserAbort[] = "Upgrade Failed: User Abort";
 
-std::string StatusPage(const std::string& version) {
-    std::string body =
-        "<table><tr><td>Product Name:</td><td>QEV-1040</td></tr>"
-        "<tr><td>Serial Number:</td><td>QA10400012345</td></tr>"
-        "<tr><td>Software Version:</td><td>" + version + "</td></tr></table>";
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-}
-
-std::string Challenge(const char* nonce) {
-    return std::string("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nWWW-Authenticate: Digest realm=\"QEV\", "
-                       "nonce=\"") + nonce + "\", qop=\"auth\", algorithm=\"MD5\"\r\n\r\n";
-}
-
-const char kCommandReply[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
-
-class UpgradeSequence : public ::testing::Test {
+class UpgradeSequence : public LoopbackDeviceTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(StartSocketLibrary());
-        ASSERT_TRUE(server_.Start(80));
-        ASSERT_EQ(80, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
-        fake_tftp::Reset();
-        ScriptRandomDraws({0x1a2b, 0x5e6f});  // the upgrade file names' random parts
+        LoopbackDeviceTest::SetUp();
         view_.choice = AddressChoice{kLoopbackAddress, "127.0.0.1", kLoopbackAddress};
-        // The client fetches one image after the other, each whole.
-        fake_tftp::SetPeer([this](const fake_tftp::SentPacket& sent) {
-            client_(sent);
-            if (Opcode(sent) == 3 && sent.bytes.size() < 4 + 512) {
-                fetched_.push_back(client_.received.size());
-                client_ = ScriptedClient();
-            }
-        });
-    }
-
-    // The device asks for the file once its web server has had this many requests.
-    void FetchAfterRequests(std::size_t requests, const std::string& name) {
-        fake_tftp::DeliverWhen([this, requests] { return server_.RequestCount() >= requests; }, ReadRequest(name),
-                               kLoopbackAddress, kClientPort);
     }
 
     Outcome Run() { return UpgradeMain(nullptr, view_, listenerView_, settings_, &record_); }
@@ -80,13 +44,10 @@ protected:
         return lines;
     }
 
-    LoopbackHttpServer server_;
     UpgradeSettings settings_;
     RunRecord record_;
     FakeView view_;
     FakeView listenerView_;
-    ScriptedClient client_;
-    std::vector<std::size_t> fetched_;  // the size of each image fetched whole
 };
 
 // What the program with the target image alone calls its first file; the
@@ -251,8 +212,7 @@ TEST_F(UpgradeSequence, PageWithoutAVersionAfterTheRebootDoesNotMatchTheOneBefor
     // lacks the version: nothing says the upgrade took.
     server_.Enqueue(StatusPage(kTargetVersion));
     server_.Enqueue(kCommandReply);
-    std::string body = "<tr><td>Serial Number:</td><td>QA10400012345</td></tr>";
-    server_.Enqueue("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+    server_.Enqueue(OkReply("<tr><td>Serial Number:</td><td>QA10400012345</td></tr>"));
     FetchAfterRequests(2, kFirstName);
     EXPECT_EQ(Outcome::VersionMismatch, Run());
 }

@@ -14,6 +14,7 @@
 #include "http/device_query.h"
 #include "http/query_clock.h"
 #include "tests/support/fake_ui.h"
+#include "tests/support/device_replies.h"
 #include "tests/support/loopback_http_server.h"
 #include "ui/dialog_view.h"
 #include "ui/resource_ids.h"
@@ -38,11 +39,6 @@ protected:
     void StartDevice() {
         ASSERT_TRUE(server_.Start(kDeviceHttpPort));
         ASSERT_EQ(kDeviceHttpPort, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
-    }
-
-    static std::string StatusPage(const std::string& version) {
-        std::string body = "<tr><td>Software Version:</td><td>" + version + "</td></tr>";
-        return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
     }
 
     Outcome Verify(std::int32_t deviceClass = kDeviceAdapter) {
@@ -91,7 +87,7 @@ TEST_F(Verification, PhoneVersionIsNeverCompared) {
 TEST_F(Verification, PhonePageWithoutTheVersionShowsNoneRatherThanTheOldOne) {
     StartDevice();
     CopyText(session_.fields.softwareVersion, sizeof session_.fields.softwareVersion, "2.9.1(QE)");  // before the upgrade
-    server_.Enqueue("HTTP/1.1 200 OK\r\nContent-Length: 44\r\n\r\n<tr><td>Serial Number:</td><td>QP1</td></tr>");
+    server_.Enqueue(OkReply("<tr><td>Serial Number:</td><td>QP1</td></tr>"));
     fake_ui::Script(IDD_SUCCESS, {fake_ui::Press(kCommandOk)});
     EXPECT_EQ(Outcome::Upgraded, Verify(kDevicePhone));
     EXPECT_EQ("", fake_ui::LastDialog(IDD_SUCCESS).Text(IDC_INSTALLED_VERSION));

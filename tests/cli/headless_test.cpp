@@ -15,30 +15,12 @@
 #include "cli/headless_run.h"
 #include "common/text.h"
 #include "platform/platform.h"
-#include "tests/support/fake_tftp_transport.h"
-#include "tests/support/loopback_http_server.h"
-#include "tests/support/scripted_tftp_client.h"
+#include "tests/support/loopback_device.h"
 
 namespace {
 
-using namespace scripted_tftp;
-
 const char kTargetVersion[] = "3.1.24(QE)";
 
-std::string StatusPage(const std::string& version) {
-    std::string body =
-        "<table><tr><td>Product Name:</td><td>QEV-1040</td></tr>"
-        "<tr><td>MAC Address:</td><td>00:00:5E:00:53:10</td></tr>"
-        "<tr><td>Serial Number:</td><td>QA10400012345</td></tr>"
-        "<tr><td>Hardware Version:</td><td>1.0.2</td></tr>"
-        "<tr><td>Software Version:</td><td>" + version + "</td></tr></table>";
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-}
-
-const char kChallenge[] =
-    "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nWWW-Authenticate: Digest realm=\"QEV\", nonce=\"n1\", "
-    "qop=\"auth\", algorithm=\"MD5\"\r\n\r\n";
-const char kCommandReply[] = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
 const char kCommandLine[] = "the device was told to fetch the firmware by TFTP from 127.0.0.1, UDP port 69";
 
 // Standard streams as the test scripts them: what was written, the
@@ -81,30 +63,19 @@ private:
     std::atomic<bool> interrupted_{false};
 };
 
-class Headless : public ::testing::Test {
+class Headless : public LoopbackDeviceTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(StartSocketLibrary());
-        ASSERT_TRUE(server_.Start(80));
-        ASSERT_EQ(80, server_.Port()) << "port 80 is taken: run inside tools/in_private_network.sh";
-        fake_tftp::Reset();
-        ScriptRandomDraws({0x1a2b});
+        LoopbackDeviceTest::SetUp();
         settings_ = HeadlessSettings{kLoopbackAddress, "127.0.0.1", kLoopbackAddress, true, 120};
         CopyText(credentials_.user, sizeof credentials_.user, "admin");
-        fake_tftp::SetPeer([this](const fake_tftp::SentPacket& sent) { client_(sent); });
-    }
-
-    // The device fetches once its web server has had this many requests.
-    void FetchAfterRequests(std::size_t requests) {
-        fake_tftp::DeliverWhen([this, requests] { return server_.RequestCount() >= requests; },
-                               ReadRequest("/qev1a2b.bi1"), kLoopbackAddress, kClientPort);
     }
 
     void UpgradingDevice() {
         server_.Enqueue(StatusPage("2.9.1(QE)"));
         server_.Enqueue(kCommandReply);
         server_.Enqueue(StatusPage(kTargetVersion));
-        FetchAfterRequests(2);
+        FetchAfterRequests(2, "/qev1a2b.bi1");
     }
 
     Outcome Run(bool json = false) { return RunHeadless(settings_, credentials_, json, streams_, &record_); }
@@ -127,12 +98,10 @@ protected:
         return lines;
     }
 
-    LoopbackHttpServer server_;
     ScriptedStreams streams_;
     HeadlessSettings settings_;
     HeadlessCredentials credentials_;
     RunRecord record_;
-    ScriptedClient client_;
     int commandLines_ = 0;
 };
 
@@ -197,7 +166,7 @@ TEST_F(Headless, EndOfInputAtTheWarningDeclines) {
 }
 
 TEST_F(Headless, DeviceAskingForAPasswordWhenNoneWasGivenFailsAtOnceWithTheHint) {
-    server_.Enqueue(kChallenge);
+    server_.Enqueue(Challenge("n1"));
     EXPECT_EQ(Outcome::PasswordMissing, Run()) << streams_.Error();
     std::vector<std::string> lines = Lines();
     ASSERT_EQ(5u, lines.size());
@@ -210,9 +179,9 @@ TEST_F(Headless, DeviceAskingForAPasswordWhenNoneWasGivenFailsAtOnceWithTheHint)
 
 TEST_F(Headless, PasswordIsGivenOnceAndARefusalEndsTheRun) {
     CopyText(credentials_.password, sizeof credentials_.password, "wrong");
-    server_.Enqueue(kChallenge);
-    server_.Enqueue(kChallenge);
-    server_.Enqueue(kChallenge);
+    server_.Enqueue(Challenge("n1"));
+    server_.Enqueue(Challenge("n1"));
+    server_.Enqueue(Challenge("n1"));
     EXPECT_EQ(Outcome::PasswordRefused, Run());
     EXPECT_EQ(2u, server_.RequestCount());
     EXPECT_NE(std::string::npos, streams_.Error().find("giving the one given, as user admin"));

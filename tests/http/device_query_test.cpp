@@ -14,6 +14,7 @@
 #include "http/device_query.h"
 #include "platform/platform.h"
 #include "tests/support/fake_ui.h"
+#include "tests/support/device_replies.h"
 #include "tests/support/loopback_http_server.h"
 #include "ui/dialog_view.h"
 #include "ui/resource_ids.h"
@@ -29,11 +30,6 @@ constexpr unsigned kReleaseLimitMs = 120000;
 const char kStatusPage[] =
     "HTTP/1.1 200 OK\r\nContent-Length: 71\r\n\r\n"
     "<tr><td>Software Version:</td><td>3.1.24(QE)</td></tr><tr><td></td></tr>";
-
-std::string Challenge(const char* nonce) {
-    return std::string("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nWWW-Authenticate: Digest realm=\"QEV\", nonce=\"") +
-           nonce + "\", qop=\"auth\", algorithm=\"MD5\"\r\n\r\n";
-}
 
 // The nc value and nonce of a request's Authorization line; "" when it has none.
 std::string NonceCountOf(const std::string& request) {
