@@ -11,11 +11,6 @@ NetworkFit JudgeNetworkFit(std::uint32_t localAddress, std::uint32_t deviceAddre
     return NetworkFit{same ? SubnetFit::Same : SubnetFit::Different, mask};
 }
 
-void FormatDottedQuad(char* text, std::size_t capacity, std::uint32_t address) {
-    FormatText(text, capacity, "%u.%u.%u.%u", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
-               (address >> 8) & 0xFFu, address & 0xFFu);
-}
-
 void FormatSubnetWarning(char* text, std::size_t capacity, std::uint32_t localAddress, std::uint32_t mask,
                          std::uint32_t deviceAddress) {
     char local[kDottedQuadSize], shownMask[kDottedQuadSize], device[kDottedQuadSize];

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/socket_address.h"
+
 enum class SubnetFit {
     Unknown,    // no mask is known for the address (not one of this PC's, or the system does not say)
     Same,       // the device's address is on the local address's subnet
@@ -28,6 +30,3 @@ NetworkFit JudgeNetworkFit(std::uint32_t localAddress, std::uint32_t deviceAddre
 constexpr int kSubnetWarningSize = 320;
 void FormatSubnetWarning(char* text, std::size_t capacity, std::uint32_t localAddress, std::uint32_t mask,
                          std::uint32_t deviceAddress);
-// "A.B.C.D", most significant byte first.
-constexpr int kDottedQuadSize = 16;
-void FormatDottedQuad(char* text, std::size_t capacity, std::uint32_t address);

@@ -1,6 +1,7 @@
 // The upgrade command path, the upgrade file name and the command's sending.
 #include "app/upgrade_command.h"
 
+#include "common/socket_address.h"
 #include "common/text.h"
 #include "http/device_query.h"
 #include "platform/platform.h"
@@ -22,9 +23,10 @@ bool ListenerMovedOn(void* context) {
 
 void FormUpgradeCommandPath(char* path, std::size_t capacity, std::uint32_t localAddress, std::uint16_t port,
                             const char* upgradeFileName) {
-    FormatText(path, capacity, "/admin/upgrade?tftp://%u.%u.%u.%u:%u%s", (localAddress >> 24) & 0xFFu,
-               (localAddress >> 16) & 0xFFu, (localAddress >> 8) & 0xFFu, localAddress & 0xFFu,
-               static_cast<unsigned>(port), upgradeFileName);
+    char address[kDottedQuadSize];
+    FormatDottedQuad(address, sizeof address, localAddress);
+    FormatText(path, capacity, "/admin/upgrade?tftp://%s:%u%s", address, static_cast<unsigned>(port),
+               upgradeFileName);
 }
 
 void MakeUpgradeFileName(StageHandOver* handOver, int stageDigit) {

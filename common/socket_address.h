@@ -2,6 +2,7 @@
 // convert between it and the host-order values used everywhere else.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Mirrors the family, port and address of an IPv4 socket address. Port and
@@ -20,3 +21,8 @@ constexpr std::uint16_t kAddressFamilyIPv4 = 2;
 void FillSocketAddress(std::uint32_t address, std::uint16_t port, SocketAddress* socketAddress);
 // The reverse: reads address and port back into host order.
 void ReadSocketAddress(const SocketAddress& socketAddress, std::uint32_t* address, std::uint16_t* port);
+
+// An address (host order) as "A.B.C.D", most significant byte first, each
+// in decimal: the one form every address is shown and sent in.
+constexpr int kDottedQuadSize = 16;
+void FormatDottedQuad(char* text, std::size_t capacity, std::uint32_t address);

@@ -1,6 +1,7 @@
 // The address entry dialog and the dotted-quad parser.
 #include "ui/address_entry.h"
 
+#include "common/socket_address.h"
 #include "common/text.h"
 #include "ui/dialog_texts.h"
 #include "ui/dialogs.h"
@@ -25,9 +26,8 @@ AddressDialogData* DataOf(WindowHandle window) { return static_cast<AddressDialo
 void FillLocalAddressList(WindowHandle window, const ViewFacts& facts) {
     for (int slot = 0; slot < facts.localAddressCount && slot < kMaxLocalAddresses; ++slot) {
         std::uint32_t address = facts.localAddresses[slot];
-        char entry[kIPv4WorkSize];
-        FormatText(entry, sizeof entry, kAddressEntryFormat, (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
-                   (address >> 8) & 0xFFu, address & 0xFFu);
+        char entry[kDottedQuadSize];
+        FormatDottedQuad(entry, sizeof entry, address);
         AddListEntry(window, IDC_LOCAL_ADDRESS, entry);
     }
     SelectListEntry(window, IDC_LOCAL_ADDRESS, 0);

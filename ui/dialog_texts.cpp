@@ -96,7 +96,6 @@ const char kAdapterHelpText[] =
     "\r\n"
     "Please enter IP address of your QEV:";
 
-const char kAddressEntryFormat[] = "%u.%u.%u.%u";
 const char kInvalidAddressText[] = "Invalid IP Address";
 const char kInvalidAddressCaption[] = "Error";
 const char kWarningCaption[] = "QEV Firmware Upgrade Warning";

@@ -39,7 +39,6 @@ extern const char kAddressIntroText[];    // control 1007
 extern const char kVersionLineFormat[];   // "Version %s", control 1015
 extern const char kPhoneHelpText[];       // control 1008 for a phone
 extern const char kAdapterHelpText[];     // control 1008 for an adapter
-extern const char kAddressEntryFormat[];  // "%u.%u.%u.%u", most significant byte first
 extern const char kInvalidAddressText[];  // "Invalid IP Address"
 extern const char kInvalidAddressCaption[];  // "Error"
 // The caption of a warning after which the upgrade goes on.

@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "app/failure_texts.h"
+#include "app/upgrade_command.h"
 #include "app/upgrade_view.h"
 #include "common/text.h"
 #include "image/firmware_image.h"
@@ -147,11 +148,12 @@ void RunModal(Gallery* gallery, int templateId) {
     if (result == 1 && (templateId == IDD_ADDRESS_ADAPTER || templateId == IDD_ADDRESS_PHONE)) {
         // The name the upgrade forms on acceptance; the gallery carries both
         // images, so its stage is the transition's.
-        char name[32];
-        FormatText(name, sizeof name, "/qev%x.bi0", DrawRandomNumber() & 0xFFFFu);
-        std::uint32_t local = choice.localAddress;
-        PrintLine("dialog address %s local %u.%u.%u.%u file %s", choice.deviceAddressText, (local >> 24) & 0xFFu,
-                  (local >> 16) & 0xFFu, (local >> 8) & 0xFFu, local & 0xFFu, name);
+        StageHandOver handOver;
+        MakeUpgradeFileName(&handOver, 0);
+        char local[kDottedQuadSize];
+        FormatDottedQuad(local, sizeof local, choice.localAddress);
+        PrintLine("dialog address %s local %s file %s", choice.deviceAddressText, local,
+                  CurrentUpgradeFileName(handOver));
     }
     if (result == 1 && templateId == IDD_PASSWORD)
         PrintLine("dialog user %s password %u characters", password.user,
