@@ -41,8 +41,6 @@ void DecideStage(const char* softwareVersion, const StartupFacts& facts, StageHa
     if (DeviceSkipsTransitionStage(softwareVersion, transitionVersion)) handOver->stageFlag.store(1);
 }
 
-// From the start of the listener on: the upgrade command (two of them in the
-// two-stage program), then the listener's outcome.
 // The main thread's part of the record while the listener runs (the
 // listener writes other fields of it), and the view's news of the command.
 void RecordCommand(RunRecord* record, const StageHandOver& handOver, Outcome commanded, UpgradeView& view) {
@@ -51,6 +49,8 @@ void RecordCommand(RunRecord* record, const StageHandOver& handOver, Outcome com
     if (record->commandSent) view.CommandSent(record->localAddress, record->listenerPort);
 }
 
+// From the start of the listener on: the upgrade command (two of them in the
+// two-stage program), then the listener's outcome.
 Outcome CommandAndServe(ListenerRun* run, const AddressChoice& device, UpgradeView& view) {
     StageHandOver* handOver = run->handOver;
     RunRecord* record = run->record;

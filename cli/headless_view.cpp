@@ -80,16 +80,13 @@ void HeadlessView::ShowSuccess(const char* installedVersion) {
     output_.Event(&event, line);
 }
 
-void HeadlessView::ShowFailure(const char* text) {
-    JsonLine event;
-    BeginEvent(&event, "failure");
-    event.Text("text", text);
-    output_.Event(&event, text);
-}
+void HeadlessView::ShowFailure(const char* text) { TellMessage("failure", text); }
 
-void HeadlessView::ShowWarning(const char* text) {
+void HeadlessView::ShowWarning(const char* text) { TellMessage("warning", text); }
+
+void HeadlessView::TellMessage(const char* kind, const char* text) {
     JsonLine event;
-    BeginEvent(&event, "warning");
+    BeginEvent(&event, kind);
     event.Text("text", text);
     output_.Event(&event, text);
 }

@@ -64,6 +64,9 @@ public:
     bool TakeTransferInput(bool) override { return !output_.Interrupted(); }
 
 private:
+    // A message of the upgrade's own as it stands: the line, and the event of that kind with its text.
+    void TellMessage(const char* kind, const char* text);
+
     RunOutput& output_;
     const HeadlessSettings& settings_;
     HeadlessCredentials& credentials_;

@@ -20,7 +20,7 @@ namespace {
 constexpr std::size_t kPasswordFileSize = 4096;
 
 void Complain(const CommandLine& line, const char* text) {
-    char message[512];
+    char message[kHintSize + 128];  // the program's name and "hint: " before a whole hint
     FormatText(message, sizeof message, "%s: %s\n", line.programName, text);
     WriteStandardError(message);
 }
@@ -107,9 +107,8 @@ int RunWithoutDialogs(const CommandLine& line) {
         Complain(line, "--local-address: that is not an address of this PC");
         return kExitUsage;
     }
-    // No route: the first of this PC's addresses, and the query says the rest.
-    if (settings.localAddress == 0 && !RoutedLocalAddress(settings.deviceAddress, &settings.localAddress))
-        settings.localAddress = 0;
+    // No route: left 0, the first of this PC's addresses, and the query says the rest.
+    if (settings.localAddress == 0) RoutedLocalAddress(settings.deviceAddress, &settings.localAddress);
 
     SystemStreams streams;
     RunRecord record;
