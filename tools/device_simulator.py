@@ -153,6 +153,8 @@ writes control characters in them as \xHH.
                 (reported after the reboot), reboot_seconds, stay_down, nonce,
                 omitted (the rows left out from now on)
   back_up       version, upgrade (whose reboot is over)
+  flood_started upgrade, address, port, source_port: the first datagram of
+                a flood is out
   flood         upgrade, address, port, sent, failed (sends refused by the
                 system), seconds (how long it ran), source_port, reason (done
                 | lifetime | terminated | refused: not this machine's)

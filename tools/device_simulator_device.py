@@ -119,7 +119,9 @@ class Device:
             self.record.event("flood", "flood: %s is not an address of this machine; nothing sent" % server[0],
                               **fields, sent=0, failed=0, seconds=0.0, source_port=None, reason="refused")
             return
-        result = Flood(self.record, self.args.address, server, self.args.flood, self.stopping).run()
+        started = lambda source_port: self.record.event(
+            "flood_started", "flood under way from port %d" % source_port, **fields, source_port=source_port)
+        result = Flood(self.record, self.args.address, server, self.args.flood, self.stopping, started).run()
         self.record.event("flood", "flood %s: %d datagrams to %s:%d in %.3f s (%d failed)" % (
             result["reason"], result["sent"], *server, result["seconds"], result["failed"]), **fields, **result)
 

@@ -34,9 +34,10 @@ class Flood:
     """Sends the stray datagrams from local_address to server for seconds,
     or until stopping() gives a reason (terminated, lifetime)."""
 
-    def __init__(self, record, local_address, server, seconds, stopping):
+    def __init__(self, record, local_address, server, seconds, stopping, started=None):
         self.record, self.local_address, self.server = record, local_address, server
         self.seconds, self.stopping = seconds, stopping
+        self.started = started  # called with the source port once the first datagram is out
 
     def run(self):
         """{sent, failed, seconds, source_port, reason}: reason is done (its
@@ -57,6 +58,8 @@ class Flood:
                 try:
                     flood.sendto(pool[(sent + failed) % len(pool)], self.server)
                     sent += 1
+                    if sent == 1 and self.started:
+                        self.started(source_port)
                 except OSError:      # a full buffer, or an ICMP error reported on the socket
                     failed += 1
         return {"sent": sent, "failed": failed, "seconds": round(time.monotonic() - started, 3),

@@ -341,12 +341,13 @@ class StrayFlood(unittest.TestCase):
                     if datagram[:2] == b"\0\x04" and len(datagram) == 4:
                         ack_blocks.add(datagram[2:])
                 flood, upgrade = device.wait_for("flood"), device.wait_for("upgrade")
-                transfers = device.events("tftp")
+                transfers, started = device.events("tftp"), device.events("flood_started")
             finally:
                 device.stop()
         self.assertTrue(reply.startswith(b"HTTP/1.1 200 "), reply)
         self.assertEqual((True, False, []), (upgrade["accepted"], upgrade["fetch"], transfers))
         self.assertEqual("done", flood["reason"])
+        self.assertEqual([flood["source_port"]], [event["source_port"] for event in started])
         self.assertGreaterEqual(flood["seconds"], 1.0)
         self.assertGreaterEqual(flood["sent"], received)
         self.assertEqual({("127.0.0.1", flood["source_port"])}, senders)   # no RRQ from a fetch's port
